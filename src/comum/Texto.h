@@ -1,0 +1,38 @@
+#pragma once
+// Text helpers shared by the whole package. Text is UTF-8; where positions and lengths matter to
+// the log or to a cut, they count characters (code points), never bytes.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kiv {
+
+// Removes leading and trailing blanks and control characters (every byte up to the blank).
+std::string Trim(std::string_view s);
+
+// Upper-cases ASCII letters only; everything else stays as it is.
+std::string MaiusculasAscii(std::string_view s);
+
+// Equal when ASCII letters are compared without regard to case.
+bool IgualSemCaso(std::string_view a, std::string_view b);
+
+// Replaces every occurrence of `de` by `para`; with `ignorarCaso` ASCII letters match in any case.
+std::string SubstituirTodos(std::string_view texto, std::string_view de, std::string_view para, bool ignorarCaso);
+
+// Byte offset of `procurado` in `texto` from `inicio`, ignoring ASCII case; npos when absent.
+size_t AcharSemCaso(std::string_view texto, std::string_view procurado, size_t inicio = 0);
+
+// Number of characters of a UTF-8 text.
+size_t ContaCaracteres(std::string_view s);
+
+// 1-based character position of the first occurrence of `procurado` in `texto`; 0 when absent.
+size_t Posicao(std::string_view procurado, std::string_view texto);
+
+// The `n` characters of `texto` that begin at character position `p` (1-based). A `p` below 1
+// counts as 1, an `n` below 0 as 0, and the copy stops at the end of the text.
+std::string Copia(std::string_view texto, long long p, long long n);
+
+// Byte offset of the character at 1-based character position `p` (the size when past the end).
+size_t OffsetDoCaractere(std::string_view texto, size_t p);
+
+}  // namespace kiv

@@ -1,0 +1,85 @@
+#include "package/Executa.h"
+
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/Regional.h"
+#include "platform/Relogio.h"
+#include "run/udmKIVVW.h"
+
+namespace kiv::package {
+namespace {
+
+// The process-wide module reference: filled by a run, empty again when the run returns.
+std::unique_ptr<run::TdmKIVVW> dmKIVVW;
+std::mutex guardaExecuta;
+
+std::string MensagemDe(std::exception_ptr falha) {
+  try {
+    std::rethrow_exception(falha);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "falha desconhecida";
+  }
+}
+
+// Frees the module the reference holds, emptying the reference first.
+void LiberarModulo() {
+  auto modulo = std::move(dmKIVVW);
+  if (modulo) modulo->Liberar();
+}
+
+}  // namespace
+
+std::string CarimboDeHora() {
+  const auto agora = plataforma::Agora();
+  const auto regional = plataforma::Regional();
+  char data[32], hora[8], minuto[8];
+  std::snprintf(data, sizeof data, "%02d-%02d-%04d ", agora.dia, agora.mes, agora.ano);
+  std::snprintf(hora, sizeof hora, "%02d", agora.hora);
+  std::snprintf(minuto, sizeof minuto, "%02d", agora.minuto);
+  return std::string(data) + hora + regional.separadorHora + minuto;
+}
+
+std::string ExecutaPacote(const std::string& caminho) noexcept {
+  try {
+    std::lock_guard lock(guardaExecuta);
+    std::vector<std::string> log;
+    log.emplace_back();
+    log.emplace_back(51, '-');
+    log.push_back("Iniciando transferência de arquivos: " + CarimboDeHora());
+    try {
+      if (!dmKIVVW) dmKIVVW = std::make_unique<run::TdmKIVVW>();
+      dmKIVVW->ExecutaIntegracao(caminho);
+      const auto& mensagens = dmKIVVW->Mensagens();
+      log.insert(log.end(), mensagens.begin(), mensagens.end());
+      LiberarModulo();
+    } catch (...) {
+      log.push_back("Erro ao executar pacote: " + MensagemDe(std::current_exception()));
+      // A failed run still writes the deliveries it recorded; a failure doing so is reported too.
+      try {
+        LiberarModulo();
+      } catch (...) {
+        log.push_back("Erro ao executar pacote: " + MensagemDe(std::current_exception()));
+      }
+    }
+    log.push_back("Finalizando transferência de arquivos: " + CarimboDeHora());
+
+    size_t tamanho = 0;
+    for (const auto& linha : log) tamanho += linha.size() + 2;
+    std::string texto;
+    texto.reserve(tamanho);
+    for (const auto& linha : log) {
+      texto += linha;
+      texto += "\r\n";
+    }
+    return texto;
+  } catch (...) {
+    return "\r\nErro ao executar pacote: falha ao montar o log\r\n";
+  }
+}
+
+}  // namespace kiv::package

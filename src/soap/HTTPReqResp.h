@@ -1,0 +1,40 @@
+#pragma once
+// HTTPReqResp: the one HTTP client of a run (one reused libcurl handle, so the connection to the
+// web service stays alive from one delivery to the next).
+#include <chrono>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace kiv::soap {
+
+// A failed exchange; what() is the message the run log shows.
+class ErroHTTP : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class THTTPReqResp {
+ public:
+  THTTPReqResp();
+  ~THTTPReqResp();
+  THTTPReqResp(const THTTPReqResp&) = delete;
+  THTTPReqResp& operator=(const THTTPReqResp&) = delete;
+
+  // The address; throws ErroHTTP for a scheme other than http or https ("" is accepted here
+  // and fails at the post).
+  void SetURL(const std::string& url);
+  void SetSoapAction(const std::string& acao);
+  void SetIgnorarErrosCertificado(bool ignorar);
+  // Bounds of one exchange: connecting, and time without progress.
+  void SetLimites(std::chrono::milliseconds conexao, std::chrono::milliseconds semProgresso);
+
+  // Posts the UTF-8 request text and returns the whole reply as UTF-8 text; throws ErroHTTP.
+  std::string Executar(const std::string& requisicao);
+
+ private:
+  struct Estado;
+  std::unique_ptr<Estado> estado_;
+};
+
+}  // namespace kiv::soap

@@ -1,0 +1,104 @@
+#include "package/Executa.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "platform/Biblioteca.h"
+#include "support/Ambiente.h"
+
+namespace {
+
+using kiv::teste::AmbienteFixo;
+
+std::vector<std::string> Linhas(const std::string& log) {
+  std::vector<std::string> linhas;
+  size_t inicio = 0;
+  for (size_t fim; (fim = log.find("\r\n", inicio)) != std::string::npos; inicio = fim + 2)
+    linhas.push_back(log.substr(inicio, fim - inicio));
+  EXPECT_EQ(inicio, log.size()) << "every line, the last one too, ends with CR LF";
+  return linhas;
+}
+
+TEST(Executa, FramesTheRunLogByteForByte) {
+  AmbienteFixo ambiente(kiv::teste::Marco2012(), kiv::teste::RegionalBrasil());
+  const std::string log = kiv::package::ExecutaPacote("/nonexistent/missing.xml");
+  const auto linhas = Linhas(log);
+  ASSERT_EQ(linhas.size(), 5u) << log;
+  EXPECT_EQ(linhas[0], "");
+  EXPECT_EQ(linhas[1], std::string(51, '-'));
+  EXPECT_EQ(linhas[2], "Iniciando transferência de arquivos: 15-03-2012 14:30");
+  EXPECT_EQ(linhas[3].rfind("Erro: Ao ler configuração - ", 0), 0u) << linhas[3];
+  EXPECT_EQ(linhas[4], "Finalizando transferência de arquivos: 15-03-2012 14:30");
+}
+
+TEST(Executa, StampsEachFramingLineWhenItIsWritten) {
+  // The time separator comes from the regional settings; the date part is fixed.
+  kiv::plataforma::ConfiguracaoRegional regional = kiv::teste::RegionalBrasil();
+  regional.separadorHora = ".";
+  AmbienteFixo ambiente({2024, 1, 5, 9, 7, 0, 0}, regional);
+  EXPECT_EQ(kiv::package::CarimboDeHora(), "05-01-2024 09.07");
+}
+
+TEST(Executa, SerialisesConcurrentCallers) {
+  std::vector<std::future<std::string>> runs;
+  for (int i = 0; i < 8; ++i)
+    runs.push_back(std::async(std::launch::async, [] { return kiv::package::ExecutaPacote("missing.xml"); }));
+  for (auto& r : runs) {
+    const auto linhas = Linhas(r.get());
+    ASSERT_EQ(linhas.size(), 5u);
+    EXPECT_EQ(linhas[3].rfind("Erro: Ao ler configuração - ", 0), 0u);
+  }
+}
+
+// The exports as a host sees them, through dlopen.
+class Exportacoes : public ::testing::Test {
+ protected:
+  kiv::plataforma::Biblioteca pacote{KIV_LIBRARY_PATH};
+};
+
+TEST_F(Exportacoes, KivAndConfigAnswerWithoutPreparation) {
+  auto kiv = reinterpret_cast<bool (*)()>(pacote.Simbolo("Kiv"));
+  auto config = reinterpret_cast<void (*)(char**)>(pacote.Simbolo("Config"));
+  ASSERT_NE(kiv, nullptr);
+  ASSERT_NE(config, nullptr);
+  EXPECT_TRUE(kiv());
+  char* texto = static_cast<char*>(std::malloc(8));  // a previous value is released, not appended to
+  texto[0] = 'x';
+  texto[1] = '\0';
+  for (int i = 0; i < 2; ++i) {
+    config(&texto);
+    ASSERT_NE(texto, nullptr);
+    EXPECT_STREQ(texto, "TITULO|WebService VW|SOAP|I@Url|Url|String|null|350|Url: Endereço do Webservice");
+  }
+  std::free(texto);
+}
+
+TEST_F(Exportacoes, ExecutaReplacesTheHostLog) {
+  auto executa = reinterpret_cast<void (*)(char**, const char*)>(pacote.Simbolo("Executa"));
+  ASSERT_NE(executa, nullptr);
+  char* log = static_cast<char*>(std::malloc(4));
+  log[0] = 'o';
+  log[1] = 'l';
+  log[2] = 'd';
+  log[3] = '\0';
+  executa(&log, "missing.xml");
+  ASSERT_NE(log, nullptr);
+  const std::string texto = log;
+  std::free(log);
+  EXPECT_EQ(texto.rfind("\r\n---------------------------------------------------\r\n", 0), 0u);
+  EXPECT_NE(texto.find("Erro: Ao ler configuração - "), std::string::npos);
+}
+
+TEST_F(Exportacoes, OnlyTheThreeFunctionsAreExported) {
+  int status = 0;
+  const std::string simbolos =
+      kiv::teste::Rodar("nm -D --defined-only '" + std::string(KIV_LIBRARY_PATH) + "' | awk '{print $3}' | sort", status);
+  ASSERT_EQ(status, 0);
+  EXPECT_EQ(simbolos, "Config\nExecuta\nKiv\n");
+}
+
+}  // namespace
