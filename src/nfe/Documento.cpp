@@ -1,5 +1,8 @@
 #include "nfe/Documento.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "comum/Texto.h"
 #include "nfe/Tags.h"
 #include "platform/PaginaCodigo.h"
@@ -83,6 +86,29 @@ constexpr std::string_view kFimNfeProc = "</nfeProc>";
 const std::string kSchemaLocation =
     " xsi:schemaLocation=\"" + std::string(kNamespaceNFe) + " procNFe_v2.00.xsd\"";
 
+char Minuscula(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Every occurrence of `fragmento` removed, ASCII letters compared without regard to case; false
+// (and `saida` untouched) when there is none. Boyer-Moore-Horspool keeps the search on a
+// multi-megabyte document well below one pass per character.
+bool RemoverSemCaso(std::string_view texto, std::string_view fragmento, std::string& saida) {
+  const auto hash = [](char c) { return std::hash<char>{}(Minuscula(c)); };
+  const auto igual = [](char a, char b) { return Minuscula(a) == Minuscula(b); };
+  const std::boyer_moore_horspool_searcher busca(fragmento.begin(), fragmento.end(), hash, igual);
+  auto achado = std::search(texto.begin(), texto.end(), busca);
+  if (achado == texto.end()) return false;
+  saida.clear();
+  saida.reserve(texto.size());
+  auto de = texto.begin();
+  while (achado != texto.end()) {
+    saida.append(de, achado);
+    de = achado + fragmento.size();
+    achado = std::search(de, texto.end(), busca);
+  }
+  saida.append(de, texto.end());
+  return true;
+}
+
 }  // namespace
 
 size_t PosicaoMarcador(std::string_view documento, std::string_view marcador) {
@@ -143,8 +169,9 @@ std::string MontarDocumento(std::string_view documento, std::string_view tipo, b
   }
 
   // A complete processed document: its NFe and protNFe are reused under a fixed nfeProc start.
-  const std::string semSchema = SubstituirTodos(documento, kSchemaLocation, "", true);
-  const std::string nfe = ValorTag(semSchema, "NFe", true);
+  std::string semSchema;
+  const bool removido = RemoverSemCaso(documento, kSchemaLocation, semSchema);
+  const std::string nfe = ValorTag(removido ? std::string_view(semSchema) : documento, "NFe", true);
   if (nfe.empty()) return {};
   const std::string protNFe = ValorTag(documento, "protNFe", true);
   std::string r = InicioNfeProc(Leiaute(documento));
