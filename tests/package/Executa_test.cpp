@@ -101,3 +101,18 @@ TEST_F(Exportacoes, OnlyTheThreeFunctionsAreExported) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Executa, AFailureThatEscapesTheRunReplacesItsMessages) {
+  // Reading Origem/Banco/Tipo fails inside the connection step; nothing there catches it.
+  kiv::teste::PastaTemporaria pasta;
+  kiv::teste::EscreverArquivo(pasta / "job.xml",
+                              R"(<Selecao xmlns="urn:kivxmlvw:selecao"><Origem><Banco><Tipo><x/></Tipo></Banco></Origem></Selecao>)");
+  const std::string log = kiv::package::ExecutaPacote(pasta / "job.xml");
+  EXPECT_NE(log.find("\r\nErro ao executar pacote: Element \"Tipo\" does not contain a single text node\r\nFinalizando"),
+            std::string::npos)
+      << log;
+}
+
+}  // namespace
