@@ -5,6 +5,7 @@
 
 #include "comum/Texto.h"
 #include "nfe/Tags.h"
+#include "platform/ArquivosTexto.h"
 #include "platform/PaginaCodigo.h"
 
 namespace kiv::nfe {
@@ -125,20 +126,7 @@ std::string NormalizarDocumento(std::string_view campo) {
   const size_t nul = campo.find('\0');
   if (nul != npos) campo = campo.substr(0, nul);
   if (campo.empty()) return {};
-  const std::string texto = plataforma::DeAnsi(plataforma::ParaAnsi(campo));
-
-  std::string r;
-  r.reserve(texto.size() + texto.size() / 16 + 2);
-  size_t i = 0;
-  while (i < texto.size()) {
-    const size_t fim = texto.find_first_of("\r\n", i);
-    const size_t ate = fim == npos ? texto.size() : fim;
-    r.append(texto, i, ate - i).append("\r\n");
-    i = ate;
-    if (i < texto.size() && texto[i] == '\r') ++i;
-    if (i < texto.size() && texto[i] == '\n') ++i;
-  }
-  return r;
+  return plataforma::JuntarLinhasCRLF(plataforma::DeAnsi(plataforma::ParaAnsi(campo)));
 }
 
 std::vector<std::string> DecidirEnvio(std::string_view documento, const std::string& chave,
