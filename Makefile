@@ -2,6 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+MAKEFLAGS += --no-print-directory
 
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
