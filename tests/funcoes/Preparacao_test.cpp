@@ -66,6 +66,9 @@ TEST_F(Preparacao, ExpandsTheMacrosForTheEngine) {
       {"ORACLE", "@1@@2@", "12"},
   };
   for (const auto& c : casos) EXPECT_EQ(Condicao(c.trecho, c.tipo), c.esperado) << c.tipo << " " << c.trecho;
+
+  EXPECT_EQ(PreparaComando("SELECT d#D# FROM t WHERE dt >= @$HOJE$-7@ AND n = @10*(2+3)@;", "FIREBIRD", "X", ""),
+            "SELECT dD FROM t WHERE dt >= CAST('2012-03-08' AS DATE) AND n = 50 ");
 }
 
 TEST_F(Preparacao, TodayGivesTheSameLiteralInsideAndOutsideAGroup) {
