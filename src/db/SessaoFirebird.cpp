@@ -357,25 +357,45 @@ class LeitorLinha {
     Status st;
     isc_open_blob2(st.get(), banco_.Ptr(), transacao_.Ptr(), blob.Ptr(), &id, 0, nullptr);
     Verificar(st, segredos_);
-    std::string dados;
     const char itens[] = {isc_info_blob_total_length};
     char resposta[32] = {};
+    size_t total = 0;
     isc_blob_info(st.get(), blob.Ptr(), sizeof itens, itens, sizeof resposta, resposta);
     if (!st.Falhou() && resposta[0] == isc_info_blob_total_length) {
       const short n = static_cast<short>(isc_vax_integer(resposta + 1, 2));
-      const ISC_LONG total = isc_vax_integer(resposta + 3, n);
-      if (total > 0) dados.reserve(static_cast<size_t>(total));
+      total = static_cast<size_t>(std::max<ISC_LONG>(isc_vax_integer(resposta + 3, n), 0));
     }
+    // Segments go straight into a text of the blob's own size; a blob whose size is unknown, or
+    // larger than announced, goes on through a buffer.
+    std::string dados(total, '\0');
+    size_t usado = 0;
+    std::vector<char> buffer;
     constexpr unsigned short kSegmento = 65535;
     for (;;) {
-      const size_t usado = dados.size();
-      dados.resize(usado + kSegmento);
+      const size_t cabe = total - std::min(usado, total);
+      char* destino;
+      unsigned short pedir;
+      if (cabe > 0) {
+        destino = dados.data() + usado;
+        pedir = static_cast<unsigned short>(std::min<size_t>(cabe, kSegmento));
+      } else {
+        buffer.resize(kSegmento);
+        destino = buffer.data();
+        pedir = kSegmento;
+      }
       unsigned short lido = 0;
-      const ISC_STATUS rc = isc_get_segment(st.get(), blob.Ptr(), &lido, kSegmento, dados.data() + usado);
-      dados.resize(usado + lido);
+      const ISC_STATUS rc = isc_get_segment(st.get(), blob.Ptr(), &lido, pedir, destino);
+      if (rc != 0 && rc != isc_segment && rc != isc_segstr_eof) Verificar(st, segredos_);
+      if (cabe > 0)
+        usado += lido;
+      else {
+        dados.resize(usado);
+        dados.append(buffer.data(), lido);
+        usado += lido;
+      }
       if (rc == isc_segstr_eof) break;
-      if (rc != 0 && rc != isc_segment) Verificar(st, segredos_);
     }
+    dados.resize(usado);
     isc_close_blob(st.get(), blob.Ptr());
     Verificar(st, segredos_);
     blob.Esquecer();

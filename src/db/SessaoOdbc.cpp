@@ -156,44 +156,57 @@ class SessaoOdbc final : public Sessao {
     return {TextoDoCliente(std::move(nome)), LeituraDoTipo(tipo)};
   }
 
-  // Reads the whole value of column c in chunks, with no fixed limit: each call fills the buffer,
-  // and the indicator, when the driver knows it, sizes the next call to take the rest at once.
-  // Returns the bytes (std::nullopt for NULL). With `recusado`, a first call the driver refuses
-  // because it cannot convert to `tipoC` sets it and returns std::nullopt instead of throwing.
+  // Reads the whole value of column c in chunks, with no fixed limit. The first chunk goes into
+  // a buffer the session reuses, so a short value costs one allocation of its own size; a longer
+  // one continues in its own text, each call sized by the indicator to take the rest at once
+  // when the driver knows it. Returns the bytes (std::nullopt for NULL). With `recusado`, a first
+  // call the driver refuses because it cannot convert to `tipoC` sets it and returns std::nullopt.
   std::optional<std::string> LerLongo(Handle& stmt, SQLUSMALLINT c, SQLSMALLINT tipoC, size_t terminador,
                                       bool* recusado = nullptr) {
     constexpr size_t kBlocoInicial = 64 * 1024;
     constexpr size_t kBlocoMaximo = 64 * 1024 * 1024;
+    primeiro_.resize(kBlocoInicial);
+    char* destino = primeiro_.data();
     std::string dados;
     size_t usado = 0;
     size_t bloco = kBlocoInicial;
-    for (;;) {
-      dados.resize(usado + bloco);
-      std::memset(dados.data() + usado, 0, bloco);
+    for (bool primeiro = true;; primeiro = false) {
+      if (!primeiro) {
+        dados.resize(usado + bloco);
+        destino = dados.data() + usado;
+      }
+      std::memset(destino, 0, bloco);
       SQLLEN indicador = 0;
-      const SQLRETURN rc =
-          SQLGetData(stmt.get(), c, tipoC, dados.data() + usado, static_cast<SQLLEN>(bloco), &indicador);
+      const SQLRETURN rc = SQLGetData(stmt.get(), c, tipoC, destino, static_cast<SQLLEN>(bloco), &indicador);
       if (rc == SQL_NO_DATA) break;  // the previous call took the last part
-      if (recusado && usado == 0 && !SQL_SUCCEEDED(rc) && SemTextoLargo(odbc::EstadoSql(stmt))) {
+      if (recusado && primeiro && !SQL_SUCCEEDED(rc) && SemTextoLargo(odbc::EstadoSql(stmt))) {
         *recusado = true;
         return std::nullopt;
       }
       Verificar(rc, stmt, segredos_);
       if (indicador == SQL_NULL_DATA) return std::nullopt;
       const size_t util = bloco - terminador;
+      size_t escrito;
+      bool fim = false;
       if (rc == SQL_SUCCESS || (indicador != SQL_NO_TOTAL && static_cast<size_t>(indicador) <= util)) {
-        usado += indicador == SQL_NO_TOTAL ? util : std::min(static_cast<size_t>(indicador), util);
-        break;
+        escrito = indicador == SQL_NO_TOTAL ? util : std::min(static_cast<size_t>(indicador), util);
+        fim = true;
+      } else {
+        // Cut: the buffer holds `util` bytes, less any the driver left empty so as not to split a
+        // character (the buffer was zeroed, so they are the trailing zero units).
+        escrito = util;
+        if (terminador > 0)
+          while (escrito >= terminador &&
+                 std::all_of(destino + escrito - terminador, destino + escrito, [](char b) { return b == 0; }))
+            escrito -= terminador;
       }
-      // Cut: the buffer holds `util` bytes, less any the driver left empty so as not to split a
-      // character (the buffer was zeroed, so they are the trailing zero units).
-      size_t escrito = util;
-      if (terminador > 0)
-        while (escrito >= terminador &&
-               std::all_of(dados.begin() + static_cast<std::ptrdiff_t>(usado + escrito - terminador),
-                           dados.begin() + static_cast<std::ptrdiff_t>(usado + escrito), [](char b) { return b == 0; }))
-          escrito -= terminador;
+      if (primeiro) {
+        const size_t resto = fim ? 0 : (indicador != SQL_NO_TOTAL ? static_cast<size_t>(indicador) - escrito : bloco);
+        dados.reserve(escrito + resto + terminador);
+        dados.assign(destino, escrito);
+      }
       usado += escrito;
+      if (fim) break;
       if (indicador != SQL_NO_TOTAL && static_cast<size_t>(indicador) > escrito)
         bloco = std::clamp(static_cast<size_t>(indicador) - escrito + terminador, kBlocoInicial, kBlocoMaximo);
       else
@@ -278,6 +291,7 @@ class SessaoOdbc final : public Sessao {
   }
 
   std::vector<std::string> segredos_;
+  std::vector<char> primeiro_;  // the first chunk of every value
   Handle env_;
   Handle dbc_;  // declared after env_, so it is freed first
 };
