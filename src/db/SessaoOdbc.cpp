@@ -213,6 +213,8 @@ class SessaoOdbc final : public Sessao {
         bloco = std::min(bloco * 2, kBlocoMaximo);
     }
     dados.resize(usado);
+    // A driver whose indicator overstated the length leaves slack that a selection would keep.
+    if (dados.capacity() > usado + usado / 8 + kBlocoInicial) dados.shrink_to_fit();
     return dados;
   }
 
