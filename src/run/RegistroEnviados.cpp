@@ -9,7 +9,6 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <mutex>
 #include <stdexcept>
 #include <system_error>
 #include <unordered_map>
@@ -31,55 +30,6 @@ constexpr std::array<const TCampoEnviados*, 4> kCampos{&stfEnviadosCHAVE_NFE, &s
 // ---------------------------------------------------------------------------------------------
 // Column values: 8-bit text of the ANSI code page, held as UTF-8.
 
-// The characters a code page can hold.
-struct TabelaPagina {
-  std::string nome;
-  std::unordered_map<char32_t, std::string> representaveis;  // character -> its UTF-8 form
-};
-
-// Decodes the UTF-8 character at `i`; a malformed sequence yields false and advances one byte.
-bool ProximoCaractere(std::string_view s, size_t& i, char32_t& cp) {
-  const auto c = static_cast<unsigned char>(s[i]);
-  size_t n;
-  if (c < 0x80) { cp = c; ++i; return true; }
-  if (c >= 0xC2 && c <= 0xDF) { n = 2; cp = c & 0x1F; }
-  else if (c >= 0xE0 && c <= 0xEF) { n = 3; cp = c & 0x0F; }
-  else if (c >= 0xF0 && c <= 0xF4) { n = 4; cp = c & 0x07; }
-  else { ++i; return false; }
-  if (i + n > s.size()) { ++i; return false; }
-  for (size_t k = 1; k < n; ++k) {
-    const auto cc = static_cast<unsigned char>(s[i + k]);
-    if ((cc & 0xC0) != 0x80) { ++i; return false; }
-    cp = (cp << 6) | (cc & 0x3F);
-  }
-  if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
-    ++i;
-    return false;
-  }
-  i += n;
-  return true;
-}
-
-// The table of the current code page, built once per code page from its 256 bytes.
-std::shared_ptr<const TabelaPagina> PaginaAtual() {
-  static std::mutex guarda;
-  static std::shared_ptr<const TabelaPagina> atual;
-  const std::string nome = plataforma::NomePaginaCodigo();
-  std::lock_guard lock(guarda);
-  if (atual && atual->nome == nome) return atual;
-  auto tabela = std::make_shared<TabelaPagina>();
-  tabela->nome = nome;
-  for (int b = 0; b < 256; ++b) {
-    const std::string utf8 = plataforma::DeAnsi(std::string(1, static_cast<char>(b)));
-    size_t i = 0;
-    char32_t cp;
-    if (utf8.empty() || (utf8 == "?" && b != '?') || !ProximoCaractere(utf8, i, cp) || i != utf8.size()) continue;
-    tabela->representaveis.emplace(cp, utf8);
-  }
-  atual = std::move(tabela);
-  return atual;
-}
-
 // A character that an XML 1.0 file can carry, as far as the code pages go: no C0 control
 // character but the tab and the line breaks.
 bool CabeEmXml(char32_t cp) { return cp >= 0x20 || cp == '\t' || cp == '\n' || cp == '\r'; }
@@ -95,22 +45,11 @@ bool Simples(std::string_view valor) {
 // the code page cannot hold, or an XML file cannot carry, replaced by "?".
 std::string ValorDeColuna(std::string_view valor, size_t largura) {
   if (Simples(valor)) return std::string(valor.substr(0, largura));
-
-  const auto pagina = PaginaAtual();
-  std::string r;
-  r.reserve(valor.size());
-  size_t i = 0, n = 0;
-  while (i < valor.size() && n < largura) {
-    char32_t cp;
-    ++n;
-    if (!ProximoCaractere(valor, i, cp) || !CabeEmXml(cp)) {
-      r += '?';
-      continue;
-    }
-    const auto achado = pagina->representaveis.find(cp);
-    r += achado == pagina->representaveis.end() ? std::string("?") : achado->second;
-  }
-  return r;
+  std::string ansi = plataforma::ParaAnsi(valor);  // one byte per character
+  if (ansi.size() > largura) ansi.resize(largura);
+  for (char& c : ansi)
+    if (!CabeEmXml(static_cast<unsigned char>(c))) c = '?';
+  return plataforma::DeAnsi(ansi);
 }
 
 // ---------------------------------------------------------------------------------------------
