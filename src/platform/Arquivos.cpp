@@ -143,7 +143,8 @@ void SubstituirArquivo(const std::string& caminho, std::string_view conteudo) {
 }
 
 TravaExclusiva::TravaExclusiva(const std::string& caminho) {
-  Descritor arquivo(Abrir(caminho, O_RDWR | O_CREAT));
+  // Read access is enough for flock, so a lock file another user created can still be used.
+  Descritor arquivo(Abrir(caminho, O_RDONLY | O_CREAT));
   if (!arquivo.Valido()) Falha(errno, caminho);
   while (::flock(arquivo.fd(), LOCK_EX) != 0)
     if (errno != EINTR) Falha(errno, caminho);

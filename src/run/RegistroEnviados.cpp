@@ -280,10 +280,13 @@ TRegistroEnviados::~TRegistroEnviados() {
 
 void TRegistroEnviados::Preparar(const std::string& pastaWork, const std::string& arquivo) {
   estado_ = std::make_unique<Estado>();
-  // Without a folder the run can write, every acceptance of the run would be lost at its end.
+  const std::string trava = PastaDoArquivo(arquivo) + "/NfeEnvVW.lock";
+  // Without a folder the run can write and lock, every acceptance of the run would be lost at
+  // its end.
   try {
     plataforma::CriarPastas(pastaWork);
     plataforma::ProvarEscrita(pastaWork);
+    plataforma::TravaExclusiva prova(trava);
   } catch (const std::exception& e) {
     throw std::runtime_error("Pasta de trabalho " + pastaWork + " não pode ser usada: " + e.what());
   }
@@ -305,7 +308,7 @@ void TRegistroEnviados::Preparar(const std::string& pastaWork, const std::string
   }
 
   estado_->arquivo = arquivo;
-  estado_->trava = PastaDoArquivo(arquivo) + "/NfeEnvVW.lock";
+  estado_->trava = trava;
   estado_->tabela = std::move(tabela);
   estado_->conteudoConhecido = std::move(conteudo);
   estado_->aberto = true;

@@ -56,8 +56,8 @@ class TRegistroEnviados {
   TRegistroEnviados(const TRegistroEnviados&) = delete;
   TRegistroEnviados& operator=(const TRegistroEnviados&) = delete;
 
-  // Set-up for a run: makes sure the Work folder exists and can be written, names the file,
-  // starts empty and loads the file when it exists. Throws std::runtime_error naming the folder
+  // Set-up for a run: makes sure the Work folder exists, can be written and its lock file
+  // taken, names the file, starts empty and loads the file when it exists. Throws std::runtime_error naming the folder
   // or the file; the register then stays closed and the file untouched.
   void Preparar(const std::string& pastaWork, const std::string& arquivo);
 

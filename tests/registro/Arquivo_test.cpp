@@ -170,11 +170,12 @@ TEST_F(RegistroArquivo, AWorkFolderThatCannotBeWrittenFailsTheSetUp) {
                           ": Not a directory");
   EXPECT_FALSE(registro.Aberto());
 
-  // Missing parents are created; the probe file is gone again.
+  // Missing parents are created; the probe file is gone again, the lock file stays.
   const std::string fundo = pasta / "a/b/c/Work";
   registro.Preparar(fundo, fundo + "/NfeEnvVW_20120315.xml");
-  EXPECT_TRUE(std::filesystem::is_directory(fundo));
-  EXPECT_TRUE(std::filesystem::is_empty(fundo));
+  std::vector<std::string> nomes;
+  for (const auto& item : std::filesystem::directory_iterator(fundo)) nomes.push_back(item.path().filename());
+  EXPECT_EQ(nomes, std::vector<std::string>{"NfeEnvVW.lock"});
 }
 
 TEST_F(RegistroArquivo, AcceptancesReachTheFileWithinASecond) {
