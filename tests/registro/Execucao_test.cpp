@@ -37,7 +37,7 @@ class RegistroNaExecucao : public ::testing::Test {
     kiv::db::DefinirFabricaSessao([c = contagem](const kiv::db::TConexao&) { return std::make_unique<SessaoContada>(c); });
     kiv::teste::EscreverArquivo(configuracao, R"(<Selecao xmlns="urn:kivxmlvw:selecao"><Origem>
   <Banco><Tipo>FIREBIRD</Tipo><DataBase>dealer.fdb</DataBase><User>SYSDBA</User></Banco>
-  <Execute>SELECT XML FROM NFE</Execute><Result><Tipo>Memoria</Tipo><Dados>XML</Dados></Result>
+  <Execute>SELECT XML#X# FROM NFE</Execute><Result><Tipo>Memoria</Tipo><Dados>XML</Dados></Result>
 </Origem><Destino><Soap><Url>http://127.0.0.1:9/ws</Url></Soap></Destino></Selecao>)");
   }
   ~RegistroNaExecucao() override { kiv::db::DefinirFabricaSessao(nullptr); }
@@ -65,7 +65,7 @@ TEST_F(RegistroNaExecucao, AWorkFolderThatCannotBeWrittenStopsTheRunBeforeTheSel
 
 TEST_F(RegistroNaExecucao, AnEmptySelectionStillLeavesTheDaysRegister) {
   contagem->vazia = true;
-  EXPECT_EQ(Rodar(), (std::vector<std::string>{"Comando SELECT: [SELECT XML FROM NFE]",
+  EXPECT_EQ(Rodar(), (std::vector<std::string>{"Comando SELECT: [SELECT XMLX FROM NFE]",
                                                "Aviso: sem movimento para o periodo."}));
   const std::string arquivo = pasta / "Work/NfeEnvVW_20120315.xml";
   ASSERT_TRUE(kiv::teste::Existe(arquivo));
