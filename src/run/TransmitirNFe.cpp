@@ -36,6 +36,8 @@ void TdmKIVVW::TransmitirNFe(const std::string& documento, const std::string& ti
     Log("Nfe ENVIO: " + chave + " - Transmissão SOAP: Cod.[" + codigo + "] - Desc.[" + descricao + "]");
   } catch (const std::exception& e) {
     Log(std::string("Erro ao executar transmissão SOAP: ") + e.what());
+  } catch (...) {
+    Log("Erro ao executar transmissão SOAP: falha desconhecida");
   }
 }
 
