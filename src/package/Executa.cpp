@@ -1,6 +1,7 @@
 #include "package/Executa.h"
 
 #include <cstdio>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -44,7 +45,7 @@ std::string CarimboDeHora() {
   return std::string(data) + hora + regional.separadorHora + minuto;
 }
 
-std::string ExecutaPacote(const std::string& caminho) noexcept {
+std::vector<std::string> LinhasDoPacote(const std::string& caminho) noexcept {
   try {
     std::lock_guard lock(guardaExecuta);
     std::vector<std::string> log;
@@ -54,8 +55,9 @@ std::string ExecutaPacote(const std::string& caminho) noexcept {
     try {
       if (!dmKIVVW) dmKIVVW = std::make_unique<run::TdmKIVVW>();
       dmKIVVW->ExecutaIntegracao(caminho);
-      const auto& mensagens = dmKIVVW->Mensagens();
-      log.insert(log.end(), mensagens.begin(), mensagens.end());
+      auto mensagens = dmKIVVW->TomarMensagens();
+      log.reserve(log.size() + mensagens.size() + 2);
+      std::move(mensagens.begin(), mensagens.end(), std::back_inserter(log));
       LiberarModulo();
     } catch (...) {
       log.push_back("Erro ao executar pacote: " + MensagemDe(std::current_exception()));
@@ -67,18 +69,30 @@ std::string ExecutaPacote(const std::string& caminho) noexcept {
       }
     }
     log.push_back("Finalizando transferência de arquivos: " + CarimboDeHora());
-
-    size_t tamanho = 0;
-    for (const auto& linha : log) tamanho += linha.size() + 2;
-    std::string texto;
-    texto.reserve(tamanho);
-    for (const auto& linha : log) {
-      texto += linha;
-      texto += "\r\n";
-    }
-    return texto;
+    return log;
   } catch (...) {
-    return "\r\nErro ao executar pacote: falha ao montar o log\r\n";
+    return {"", "Erro ao executar pacote: " + MensagemDe(std::current_exception())};
+  }
+}
+
+std::string JuntarLog(std::vector<std::string>&& linhas) {
+  size_t tamanho = 0;
+  for (const auto& linha : linhas) tamanho += linha.size() + 2;
+  std::string texto;
+  texto.reserve(tamanho);
+  for (auto& linha : linhas) {
+    texto += linha;
+    texto += "\r\n";
+    std::string().swap(linha);
+  }
+  return texto;
+}
+
+std::string ExecutaPacote(const std::string& caminho) noexcept {
+  try {
+    return JuntarLog(LinhasDoPacote(caminho));
+  } catch (...) {
+    return "\r\nErro ao executar pacote: " + MensagemDe(std::current_exception()) + "\r\n";
   }
 }
 

@@ -35,6 +35,21 @@ extern "C" __attribute__((visibility("default"))) void Executa(char** log, const
   // The host's variable is released before the run, and receives the new log after it.
   std::free(*log);
   *log = nullptr;
-  const std::string texto = kiv::package::ExecutaPacote(caminho ? caminho : "");
-  Entregar(log, texto);
+  auto linhas = kiv::package::LinhasDoPacote(caminho ? caminho : "");
+  // The log goes straight into the host's buffer, each line released once copied, so a large
+  // run's log is never held twice.
+  size_t tamanho = 1;
+  for (const auto& linha : linhas) tamanho += linha.size() + 2;
+  char* texto = static_cast<char*>(std::malloc(tamanho));
+  if (!texto) return;
+  char* fim = texto;
+  for (auto& linha : linhas) {
+    std::memcpy(fim, linha.data(), linha.size());
+    fim += linha.size();
+    *fim++ = '\r';
+    *fim++ = '\n';
+    std::string().swap(linha);
+  }
+  *fim = '\0';
+  *log = texto;
 }

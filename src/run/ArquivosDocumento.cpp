@@ -1,9 +1,110 @@
+#include <string>
+#include <vector>
+
+#include "comum/Texto.h"
+#include "db/KIVFuncoes.h"
+#include "nfe/Documento.h"
+#include "nfe/Tags.h"
+#include "platform/ArquivosTexto.h"
 #include "run/udmKIVVW.h"
 
 namespace kiv::run {
 
-// Placeholders until the document files land.
-void TdmKIVVW::GravarArquivos() {}
-void TdmKIVVW::EnviarArquivos() {}
+// Writes every document still to deliver as an e_ (invoice) or c_ (cancellation) file.
+void TdmKIVVW::GravarArquivos() {
+  Log("Preparando gravação dos arquivos");
+  FArqGerados.clear();
+  const std::string mascara = ISChema->Origem()->Result()->Mascara();
+  const bool comCampo = mascara.find('@') != std::string::npos;
+  std::string campo;
+  std::string marcador;
+  if (comCampo) {
+    campo = db::ExtraiToken(2, mascara, "@");
+    marcador = "@" + campo + "@";
+    Log("Criou máscara [" + marcador + "] [" + campo + "]");
+  }
+  cdsNFe.Primeiro();
+  Log("Localizou " + std::to_string(cdsNFe.ContaRegistros()) + " notas");
+
+  for (; !cdsNFe.Eof(); cdsNFe.Proximo()) {
+    std::string nomeE;
+    std::string nomeC;
+    std::string documento;
+    try {
+      const std::string nome = comCampo ? SubstituirTodos(mascara, marcador, cdsNFe.Campo(campo), true) : mascara;
+      const std::string pasta = ISChema->Origem()->Result()->Destino();
+      nomeE = pasta + "/e_" + nome;
+      nomeC = pasta + "/c_" + nome;
+      Log("Montou nome do arquivo[" + nomeE + "] e [" + nomeC + "]");
+      documento = MontarXml();
+    } catch (const std::exception& e) {
+      Log(std::string("Erro ao ler NFe - ") + e.what());
+      continue;
+    }
+    try {
+      Log("Montou xml em memória: " + documento);
+      const std::string chave = ObterChave(documento);
+      Log("---- Dados do xml ----");
+      Log("      Tag <infProt: " + std::to_string(nfe::PosicaoMarcador(documento, nfe::kMarcadorProtocolo)));
+      Log("      Tag <procEventoNFe: " + std::to_string(nfe::PosicaoMarcador(documento, nfe::kMarcadorTagEvento)));
+      Log("      Chave: " + chave);
+      Log("      NFE tipo C: " + nfe::BoolTexto(cdsEnviados.Localizar(chave, "C")));
+      Log("      NFE tipo E: " + nfe::BoolTexto(cdsEnviados.Localizar(chave, "E")));
+      Log("---- fim dados xml----");
+
+      const auto tipos = DecidirEnvio(documento, chave);
+      auto gravar = [&](const std::string& caminho) {
+        plataforma::GravarTextoAnsi(caminho, documento);
+        FArqGerados.push_back(caminho);
+      };
+      if (tipos == std::vector<std::string>{"E", "C"}) {
+        Log("Entrou teste 1");
+        gravar(nomeE);
+        gravar(nomeC);
+      } else if (tipos == std::vector<std::string>{"C"}) {
+        Log("Entrou teste 2");
+        gravar(nomeC);
+      } else if (tipos == std::vector<std::string>{"E"}) {
+        Log("Entrou teste 3");
+        gravar(nomeE);
+      }
+    } catch (const std::exception& e) {
+      Log("Erro ao gerar o arquivo <" + nomeE + "> - " + e.what());
+    }
+  }
+}
+
+// Sends the files GravarArquivos wrote, in their order; the kind comes from the file name.
+void TdmKIVVW::EnviarArquivos() {
+  Log("Preparando para enviar arquivos. " + std::to_string(FArqGerados.size()) + " arquivos a serem enviados");
+  const std::string banco = MaiusculasAscii(oBD->Tipo());
+  const bool informix = TipoInformix();
+  try {
+    for (const auto& caminho : FArqGerados) {
+      const std::string documento = plataforma::LerTextoComLinhasCRLF(caminho);
+      Log("Arquivo Carregado: " + documento);
+      const std::string tipo = caminho.find("/c_") != std::string::npos ? "C" : "E";
+      Log("Banco: " + banco);
+      const bool protocolo = nfe::MarcadorPresente(documento, nfe::kMarcadorProtocolo);
+      const bool evento = nfe::MarcadorPresente(documento, nfe::kMarcadorTagEvento);
+      if (informix) {
+        Log("----- Dados Xml ------");
+        Log("      Tag <veicProd: " + std::to_string(nfe::PosicaoMarcador(documento, nfe::kMarcadorVeiculo)));
+        Log("      Tag <infProt: " + std::to_string(nfe::PosicaoMarcador(documento, nfe::kMarcadorProtocolo)));
+        Log("      Tag <procCancNFe: " +
+            std::to_string(nfe::PosicaoMarcador(documento, nfe::kMarcadorCancelamentoAntigo)));
+        Log("Fim dados xml");
+        if ((nfe::MarcadorPresente(documento, nfe::kMarcadorVeiculo) && protocolo) || evento) {
+          Log("Entrou teste informix");
+          TransmitirNFe(documento, tipo);
+        }
+      } else if (protocolo || evento) {
+        TransmitirNFe(documento, tipo);
+      }
+    }
+  } catch (const std::exception& e) {
+    Log(std::string("Erro ao executar transmissão SOAP: ") + e.what());
+  }
+}
 
 }  // namespace kiv::run

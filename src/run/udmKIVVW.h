@@ -26,6 +26,8 @@ class TdmKIVVW {
 
   // The run message list.
   const std::vector<std::string>& Mensagens() const { return FMensagens; }
+  // Hands the run message list over to the caller (the log is large on a big run).
+  std::vector<std::string> TomarMensagens() { return std::move(FMensagens); }
 
   // Frees the run: closes the connection and writes the register. A failed write is raised.
   void Liberar();

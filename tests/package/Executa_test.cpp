@@ -25,14 +25,12 @@ std::vector<std::string> Linhas(const std::string& log) {
 
 TEST(Executa, FramesTheRunLogByteForByte) {
   AmbienteFixo ambiente(kiv::teste::Marco2012(), kiv::teste::RegionalBrasil());
-  const std::string log = kiv::package::ExecutaPacote("/nonexistent/missing.xml");
-  const auto linhas = Linhas(log);
-  ASSERT_EQ(linhas.size(), 5u) << log;
-  EXPECT_EQ(linhas[0], "");
-  EXPECT_EQ(linhas[1], std::string(51, '-'));
-  EXPECT_EQ(linhas[2], "Iniciando transferência de arquivos: 15-03-2012 14:30");
-  EXPECT_EQ(linhas[3].rfind("Erro: Ao ler configuração - ", 0), 0u) << linhas[3];
-  EXPECT_EQ(linhas[4], "Finalizando transferência de arquivos: 15-03-2012 14:30");
+  EXPECT_EQ(kiv::package::ExecutaPacote("/nonexistent/missing.xml"),
+            "\r\n"
+            "---------------------------------------------------\r\n"
+            "Iniciando transferência de arquivos: 15-03-2012 14:30\r\n"
+            "Erro: Ao ler configuração - No such file or directory: /nonexistent/missing.xml\r\nLine: 0\r\n\r\n"
+            "Finalizando transferência de arquivos: 15-03-2012 14:30\r\n");
 }
 
 TEST(Executa, StampsEachFramingLineWhenItIsWritten) {
@@ -49,8 +47,9 @@ TEST(Executa, SerialisesConcurrentCallers) {
     runs.push_back(std::async(std::launch::async, [] { return kiv::package::ExecutaPacote("missing.xml"); }));
   for (auto& r : runs) {
     const auto linhas = Linhas(r.get());
-    ASSERT_EQ(linhas.size(), 5u);
+    ASSERT_EQ(linhas.size(), 7u);
     EXPECT_EQ(linhas[3].rfind("Erro: Ao ler configuração - ", 0), 0u);
+    EXPECT_EQ(linhas[6].rfind("Finalizando transferência de arquivos: ", 0), 0u);
   }
 }
 
@@ -99,6 +98,21 @@ TEST_F(Exportacoes, OnlyTheThreeFunctionsAreExported) {
       kiv::teste::Rodar("nm -D --defined-only '" + std::string(KIV_LIBRARY_PATH) + "' | awk '{print $3}' | sort", status);
   ASSERT_EQ(status, 0);
   EXPECT_EQ(simbolos, "Config\nExecuta\nKiv\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Executa, AFailureThatEscapesTheRunReplacesItsMessages) {
+  // Reading Origem/Banco/Tipo fails inside the connection step; nothing there catches it.
+  kiv::teste::PastaTemporaria pasta;
+  kiv::teste::EscreverArquivo(pasta / "job.xml",
+                              R"(<Selecao xmlns="urn:kivxmlvw:selecao"><Origem><Banco><Tipo><x/></Tipo></Banco></Origem></Selecao>)");
+  const std::string log = kiv::package::ExecutaPacote(pasta / "job.xml");
+  EXPECT_NE(log.find("\r\nErro ao executar pacote: Element \"Tipo\" does not contain a single text node\r\nFinalizando"),
+            std::string::npos)
+      << log;
 }
 
 }  // namespace
