@@ -151,7 +151,10 @@ def resposta_soap(c, corpo_pedido):
     if c["corpo"] is not None:
         texto = c["corpo"]
     else:
-        mensagem = escape(c["mensagem"].replace("{chave}", chave_do_documento(corpo_pedido)))
+        mensagem = c["mensagem"]
+        if "{chave}" in mensagem:
+            mensagem = mensagem.replace("{chave}", chave_do_documento(corpo_pedido.decode("utf-8", "replace")))
+        mensagem = escape(mensagem)
         decl = '<?xml version="1.0" encoding="%s"?>' % charset if declarar in ("ambos", "xml") else '<?xml version="1.0"?>'
         if c["modo"] in ("404", "html"):
             texto = "<html><head><title>AAKOnLine</title></head><body><h1>%s</h1></body></html>" % (
@@ -226,7 +229,7 @@ class Tratador(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
             return
         try:
-            self.enviar(*resposta_soap(c, corpo.decode("utf-8", "replace")))
+            self.enviar(*resposta_soap(c, corpo))
         except OSError:
             self.close_connection = True  # the client gave up while we stalled
 
@@ -289,7 +292,7 @@ def contexto_tls():
 
 
 def main():
-    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--porta", type=int, default=0)
     ap.add_argument("--https", action="store_true")
     ap.add_argument("--porta-https", type=int, default=0)
@@ -337,6 +340,9 @@ def main():
         threading.Thread(target=vigiar, daemon=True).start()
     while not fim.wait(1):
         pass
+    # Straight out: the daemon threads (stdin reader, open connections) must not hold up the end.
+    sys.stdout.flush()
+    os._exit(0)
 
 
 if __name__ == "__main__":
