@@ -17,6 +17,7 @@ inline constexpr std::string_view kMarcadorEvento = "procEventoNFe";
 inline constexpr std::string_view kMarcadorTagEvento = "<procEventoNFe";
 inline constexpr std::string_view kMarcadorVeiculo = "<veicProd";
 inline constexpr std::string_view kMarcadorCancelamentoAntigo = "<procCancNFe";
+inline constexpr std::string_view kMarcadorLeiaute310 = "<infNFe versao=\"3.10\"";
 
 // 1-based character position of the marker's first occurrence (0 when absent).
 size_t PosicaoMarcador(std::string_view documento, std::string_view marcador);
@@ -36,6 +37,8 @@ std::vector<std::string> DecidirEnvio(std::string_view documento, const std::str
                                       const ConsultaRegistro& registroContem);
 
 // The body delivered for a document text and kind; `informix` selects the engine's own branch.
+// Kind "E" gives an nfeProc labelled with the versao of the invoice's infNFe ("3.10", "4.00",
+// else "2.00"); any other kind gives the procEventoNFe element as it stands, or "".
 std::string MontarDocumento(std::string_view documento, std::string_view tipo, bool informix);
 
 }  // namespace kiv::nfe

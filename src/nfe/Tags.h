@@ -10,8 +10,10 @@ namespace kiv::nfe {
 // Id="NFe), or fewer characters, or "".
 std::string ObterChave(std::string_view documento);
 
-// With comTags false the text between <Tag...> and </Tag>; with comTags true the whole element.
-// Both fall back to the "ns2:" prefix. "" when not found.
+// With comTags false the text between <Tag...> and </Tag>; with comTags true the whole element,
+// from the "<" of the first start tag through the character after the first "/Tag". Without the
+// plain end tag both fall back to the "ns2:" prefix (the element mode gives the whole
+// <ns2:Tag ...>...</ns2:Tag> element). "" when not found.
 std::string ValorTag(std::string_view texto, std::string_view tag, bool comTags);
 
 // "True" or "False".

@@ -59,16 +59,92 @@ class Conversor {
   iconv_t cd_;
 };
 
+// Windows-1252, the default, is converted by table: every row of a run goes through it twice, and
+// the table is several times faster than iconv. 0 marks the five bytes the code page leaves out.
+constexpr char16_t kAlto1252[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+bool EhWindows1252(const std::string& nome) { return nome == "WINDOWS-1252" || nome == "CP1252"; }
+
+void AnexarUtf8(std::string& s, char32_t cp) {
+  if (cp < 0x80) {
+    s += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    s += static_cast<char>(0xC0 | (cp >> 6));
+    s += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    s += static_cast<char>(0xE0 | (cp >> 12));
+    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    s += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+std::string DeWindows1252(std::string_view ansi) {
+  std::string saida;
+  saida.reserve(ansi.size() + ansi.size() / 8);
+  for (const char c : ansi) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x80) saida += c;
+    else if (b >= 0xA0) AnexarUtf8(saida, b);
+    else if (const char16_t cp = kAlto1252[b - 0x80]) AnexarUtf8(saida, cp);
+    else saida += '?';
+  }
+  return saida;
+}
+
+char ByteWindows1252(char32_t cp) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+  for (int i = 0; i < 32; ++i)
+    if (kAlto1252[i] && kAlto1252[i] == cp) return static_cast<char>(0x80 + i);
+  return '?';
+}
+
+std::string ParaWindows1252(std::string_view utf8) {
+  std::string saida;
+  saida.reserve(utf8.size());
+  const size_t n = utf8.size();
+  size_t i = 0;
+  while (i < n) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x80) {
+      // Runs of ASCII are copied in one go.
+      size_t j = i + 1;
+      while (j < n && static_cast<unsigned char>(utf8[j]) < 0x80) ++j;
+      saida.append(utf8.data() + i, j - i);
+      i = j;
+      continue;
+    }
+    size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
+    if (len == 0 || i + len > n || !Utf8Valido(utf8.substr(i, len))) {
+      // A broken sequence: skip its lead byte and any continuation bytes that follow it.
+      size_t pular = 1;
+      while (i + pular < n && pular < 4 && (static_cast<unsigned char>(utf8[i + pular]) & 0xC0) == 0x80) ++pular;
+      saida += '?';
+      i += pular;
+      continue;
+    }
+    char32_t cp = c & (len == 2 ? 0x1F : len == 3 ? 0x0F : 0x07);
+    for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    saida += ByteWindows1252(cp);
+    i += len;
+  }
+  return saida;
+}
+
 }  // namespace
 
 std::string ParaAnsi(std::string_view utf8) {
-  std::string nome = NomePaginaCodigo();
+  const std::string nome = NomePaginaCodigo();
+  if (EhWindows1252(nome)) return ParaWindows1252(utf8);
   Conversor c(nome, "UTF-8");
   return c.Converter(utf8, true);
 }
 
 std::string DeAnsi(std::string_view ansi) {
-  std::string nome = NomePaginaCodigo();
+  const std::string nome = NomePaginaCodigo();
+  if (EhWindows1252(nome)) return DeWindows1252(ansi);
   Conversor c("UTF-8", nome);
   return c.Converter(ansi, false);
 }

@@ -49,6 +49,16 @@ TEST(PaginaCodigo, RoundTripsThroughWindows1252) {
   EXPECT_EQ(ParaAnsi("x\xF0\x9F\x98\x80y"), "x?y");        // an emoji
   EXPECT_EQ(ParaAnsi("q\xC3"), "q?");                      // a cut sequence
   EXPECT_EQ(DeAnsi("\x81"), "?");                          // undefined in Windows-1252
+  // The table agrees with iconv on every byte and on a mixed text.
+  std::string todos;
+  for (int b = 1; b < 256; ++b) todos += static_cast<char>(b);
+  const std::string texto = "ação € “aspas” — Œ ž → 😀 \xC3 fim";
+  const std::string padrao = NomePaginaCodigo();
+  const std::string decodificado = DeAnsi(todos), codificado = ParaAnsi(texto);
+  FixarPaginaCodigo("WINDOWS-1252//");  // the same code page, through iconv
+  EXPECT_EQ(DeAnsi(todos), decodificado);
+  EXPECT_EQ(ParaAnsi(texto), codificado);
+  FixarPaginaCodigo(padrao);
   EXPECT_TRUE(Utf8Valido("não"));
   EXPECT_FALSE(Utf8Valido("n\xE3o"));
 }
