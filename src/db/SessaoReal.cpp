@@ -1,11 +1,16 @@
 #include "db/ErroBanco.h"
+#include "db/SessaoFirebird.h"
+#include "db/SessaoOdbc.h"
 #include "db/TConexao.h"
 
 namespace kiv::db {
 
-// Placeholder until the engine drivers land.
 std::unique_ptr<Sessao> CriarSessaoReal(const TConexao& conexao) {
-  throw ErroBanco("Driver not available: " + conexao.DriverName);
+  if (conexao.DriverName == "DevartInterBase") return SessaoFirebird::Abrir(ParametrosFirebirdDe(conexao));
+  if (conexao.DriverName == "DevartSQLServer" || conexao.DriverName == "Informix" ||
+      conexao.DriverName == "DevartOracle")
+    return AbrirSessaoOdbc(CadeiaConexaoOdbc(conexao), OpcoesOdbcDe(conexao));
+  throw ErroBanco("Unknown DriverName: " + conexao.DriverName);
 }
 
 }  // namespace kiv::db

@@ -10,6 +10,9 @@
 
 namespace kiv::db {
 
+// Seconds a login may take before it fails: a server that never answers must not hang the run.
+inline constexpr unsigned kTempoLoginSegundos = 30;
+
 // A live session with one engine.
 class Sessao {
  public:
