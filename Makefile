@@ -4,7 +4,11 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 MAKEFLAGS += --no-print-directory
 
-.PHONY: deps build test demo clean
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = avalia_expressao prepara_comando
+
+.PHONY: deps build test demo clean fuzz fuzz-merge
 
 deps:
 	@bash scripts/install-deps.sh
@@ -19,5 +23,25 @@ test: build
 demo: build
 	@bash examples/demo/run-demo.sh $(BUILD)
 
+# Runs each libFuzzer target for FUZZ_SECONDS (clang needed). New inputs go to
+# $(FUZZ_BUILD)/corpus, crashes to $(FUZZ_BUILD)/artifacts; `make fuzz-merge` keeps the new
+# inputs that add coverage in fuzz/corpus, which `make test` replays.
+fuzz:
+	@command -v clang++ >/dev/null || { echo "make fuzz: clang++ is needed"; exit 1; }
+	@cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/artifacts/$$t && \
+	  echo "fuzz_$$t: $(FUZZ_SECONDS) s" && \
+	  $(FUZZ_BUILD)/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+	    -dict=fuzz/$$t.dict -artifact_prefix=$(FUZZ_BUILD)/artifacts/$$t/ \
+	    $(FUZZ_BUILD)/corpus/$$t fuzz/corpus/$$t || exit 1; \
+	done
+
+fuzz-merge:
+	@for t in $(FUZZ_TARGETS); do \
+	  $(FUZZ_BUILD)/fuzz_$$t -merge=1 fuzz/corpus/$$t $(FUZZ_BUILD)/corpus/$$t || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD)

@@ -84,7 +84,9 @@ bool TdmKIVVW::ConectarBanco() {
 bool TdmKIVVW::ObterComando(std::string& comando) {
   comando.clear();
   auto origem = ISChema->Origem();
-  comando = db::PreparaComando(origem->Execute(), origem->Banco()->Tipo(), "X", "");
+  // Read in a fixed order, so a failing read is always reported the same way.
+  const std::string execute = origem->Execute();
+  comando = db::PreparaComando(execute, origem->Banco()->Tipo(), "X", "");
   if (comando.compare(0, 4, "ERRO") != 0) return true;
   Log("Erro: Ao abrir conexão com o banco - " + Copia(comando, 7, 1000));
   return false;

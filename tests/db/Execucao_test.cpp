@@ -76,8 +76,9 @@ class ExecucaoFirebird : public ::testing::Test {
 };
 
 TEST_F(ExecucaoFirebird, LogsTheCommandAndOpensTheSelection) {
+  // The "#" alias mark is required, and the run logs and runs the command without it.
   const std::string sql = "SELECT NUM, XML FROM NOTAS WHERE NUM > 0 ORDER BY NUM";
-  const auto linhas = Rodar(pasta_, Firebird(), sql);
+  const auto linhas = Rodar(pasta_, Firebird(), "SELECT NUM, XML# FROM NOTAS WHERE NUM > 0 ORDER BY NUM");
   ASSERT_GE(linhas.size(), 3u) << Juntas(linhas);
   EXPECT_EQ(linhas[0], "Comando SELECT: [" + sql + "]");
   EXPECT_EQ(linhas[1], "preparando para gerar dados em memória");
@@ -87,12 +88,12 @@ TEST_F(ExecucaoFirebird, LogsTheCommandAndOpensTheSelection) {
 
 TEST_F(ExecucaoFirebird, AnEmptySelectionEndsTheRunWithItsWarning) {
   const std::string sql = "SELECT NUM, XML FROM NOTAS WHERE NUM < 0";
-  const auto linhas = Rodar(pasta_, Firebird(), sql);
+  const auto linhas = Rodar(pasta_, Firebird(), "SELECT NUM, XML# FROM NOTAS WHERE NUM < 0");
   EXPECT_EQ(linhas, (std::vector<std::string>{"Comando SELECT: [" + sql + "]", "Aviso: sem movimento para o periodo."}));
 }
 
 TEST_F(ExecucaoFirebird, AFailingSelectionIsReportedInOneLine) {
-  const auto linhas = Rodar(pasta_, Firebird(), "SELECT NUM, XML FROM NAO_EXISTE");
+  const auto linhas = Rodar(pasta_, Firebird(), "SELECT NUM, XML# FROM NAO_EXISTE");
   ASSERT_EQ(linhas.size(), 2u) << Juntas(linhas);
   EXPECT_EQ(linhas[0], "Comando SELECT: [SELECT NUM, XML FROM NAO_EXISTE]");
   EXPECT_EQ(linhas[1].rfind("Erro: Ao executar comando de leitura das NFe - ", 0), 0u) << linhas[1];
@@ -168,7 +169,7 @@ TEST_F(ExecucaoIsolamento, DirtyReadIsSentOnlyUnderInformixInAnyLetterCase) {
   for (const auto& c : casos) {
     SCOPED_TRACE(c.tipo);
     gravador_.comandos.clear();
-    const auto linhas = Rodar(pasta_, {c.tipo, "h", "d", "u", "p"}, "SELECT XML FROM NOTAS");
+    const auto linhas = Rodar(pasta_, {c.tipo, "h", "d", "u", "p"}, "SELECT XML# FROM NOTAS");
     std::vector<std::string> esperado;
     if (c.isolamento) esperado.push_back("exec Set ISOLATION TO DIRTY READ");
     esperado.push_back("query SELECT XML FROM NOTAS");
@@ -179,7 +180,7 @@ TEST_F(ExecucaoIsolamento, DirtyReadIsSentOnlyUnderInformixInAnyLetterCase) {
 
 TEST_F(ExecucaoIsolamento, ARefusedIsolationStatementEndsTheRunAsAnUncaughtFailure) {
   gravador_.falharIsolamento = true;
-  const auto linhas = Rodar(pasta_, {"INFORMIX", "h", "d", "u", "p"}, "SELECT XML FROM NOTAS");
+  const auto linhas = Rodar(pasta_, {"INFORMIX", "h", "d", "u", "p"}, "SELECT XML# FROM NOTAS");
   EXPECT_EQ(linhas, (std::vector<std::string>{"Erro ao executar pacote: isolation refused"}));
   EXPECT_EQ(gravador_.comandos, (std::vector<std::string>{"exec Set ISOLATION TO DIRTY READ"}));
 }
