@@ -197,6 +197,9 @@ void Verificar(int rc) {
 std::string SerializarPacote(const Tabela& tabela) {
   Buffer buffer(xmlBufferCreate(), &xmlBufferFree);
   if (!buffer) throw std::runtime_error("sem memória para gerar o XML");
+  // Grown by doubling rather than to the exact size of every write, so a large register is not
+  // copied once per attribute where realloc cannot grow in place.
+  xmlBufferSetAllocationScheme(buffer.get(), XML_BUFFER_ALLOC_DOUBLEIT);
   Escritor w(xmlNewTextWriterMemory(buffer.get(), 0), &xmlFreeTextWriter);
   if (!w) throw std::runtime_error("sem memória para gerar o XML");
   const auto x = [](std::string_view s) { return BAD_CAST s.data(); };
