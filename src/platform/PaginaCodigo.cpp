@@ -1,5 +1,7 @@
 #include "platform/PaginaCodigo.h"
 
+#include "comum/Texto.h"
+
 #include <iconv.h>
 
 #include <cerrno>
@@ -67,19 +69,6 @@ constexpr char16_t kAlto1252[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 bool EhWindows1252(const std::string& nome) { return nome == "WINDOWS-1252" || nome == "CP1252"; }
-
-void AnexarUtf8(std::string& s, char32_t cp) {
-  if (cp < 0x80) {
-    s += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    s += static_cast<char>(0xC0 | (cp >> 6));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    s += static_cast<char>(0xE0 | (cp >> 12));
-    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 std::string DeWindows1252(std::string_view ansi) {
   std::string saida;
