@@ -138,6 +138,16 @@ std::string DeAnsi(std::string_view ansi) {
   return c.Converter(ansi, false);
 }
 
+std::optional<std::string> DeCharset(std::string_view bytes, const std::string& charset) {
+  std::optional<Conversor> c;
+  try {
+    c.emplace("UTF-8", charset);
+  } catch (const std::runtime_error&) {
+    return std::nullopt;
+  }
+  return c->Converter(bytes, false);
+}
+
 bool Utf8Valido(std::string_view s) {
   size_t i = 0;
   const size_t n = s.size();
