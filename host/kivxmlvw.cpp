@@ -100,11 +100,13 @@ int main(int argc, char** argv) {
       return 0;
     }
     executa(&texto, job.c_str());
-    const std::string log = texto ? texto : "";
-    std::free(texto);
+    // The log is written from the package's buffer itself: a large run's log is not copied.
+    const std::string_view log = texto ? std::string_view(texto) : std::string_view();
     std::fwrite(log.data(), 1, log.size(), stdout);
     std::fflush(stdout);
-    return TemLinhaDeErro(log) ? 1 : 0;
+    const int status = TemLinhaDeErro(log) ? 1 : 0;
+    std::free(texto);
+    return status;
   } catch (const std::exception& e) {
     return Falha(e.what());
   }

@@ -3,6 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -11,6 +16,21 @@
 
 namespace kiv::plataforma {
 namespace {
+
+// The first CR or LF in [p, fim), or fim; 16 bytes at a time where SSE2 is there (find_first_of
+// would search the set once per byte).
+const char* ProximaQuebra(const char* p, const char* fim) {
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  for (; fim - p >= 16; p += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int mascara = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, lf)));
+    if (mascara != 0) return p + std::countr_zero(static_cast<unsigned>(mascara));
+  }
+#endif
+  while (p < fim && *p != '\r' && *p != '\n') ++p;
+  return p;
+}
 
 class Descritor {
  public:
@@ -52,22 +72,18 @@ void GravarTextoAnsi(const std::string& caminho, const std::string& texto) {
   if (f.Fechar() != 0) throw Falha("Cannot write file", caminho);
 }
 
-std::string JuntarLinhasCRLF(const std::string& texto) {
+std::string JuntarLinhasCRLF(std::string_view texto) {
   std::string saida;
   saida.reserve(texto.size() + texto.size() / 32 + 2);
-  size_t i = 0;
-  const size_t n = texto.size();
-  while (i < n) {
-    const size_t fim = texto.find_first_of("\r\n", i);
-    if (fim == std::string::npos) {
-      saida.append(texto, i, n - i);
-      saida += "\r\n";
-      break;
-    }
-    saida.append(texto, i, fim - i);
+  const char* p = texto.data();
+  const char* const fim = p + texto.size();
+  while (p < fim) {
+    const char* q = ProximaQuebra(p, fim);
+    saida.append(p, q);
     saida += "\r\n";
-    i = fim + 1;
-    if (texto[fim] == '\r' && i < n && texto[i] == '\n') ++i;
+    if (q == fim) break;
+    p = q + 1;
+    if (*q == '\r' && p < fim && *p == '\n') ++p;
   }
   return saida;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Document files: UTF-8 text written in, and read back from, the ANSI code page.
 #include <string>
+#include <string_view>
 
 namespace kiv::plataforma {
 
@@ -13,6 +14,6 @@ void GravarTextoAnsi(const std::string& caminho, const std::string& texto);
 std::string LerTextoComLinhasCRLF(const std::string& caminho);
 
 // Lines split at CR LF, CR or LF and joined again with CR LF after every line, the last one too.
-std::string JuntarLinhasCRLF(const std::string& texto);
+std::string JuntarLinhasCRLF(std::string_view texto);
 
 }  // namespace kiv::plataforma

@@ -18,6 +18,9 @@ std::string DeAnsi(std::string_view ansi);
 // std::nullopt when the charset is unknown.
 std::optional<std::string> DeCharset(std::string_view bytes, const std::string& charset);
 
+// Whether every byte is ASCII (below 0x80).
+bool SoAscii(std::string_view bytes);
+
 // Whether the bytes are well-formed UTF-8.
 bool Utf8Valido(std::string_view bytes);
 
