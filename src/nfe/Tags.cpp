@@ -63,6 +63,9 @@ Trecho LocalizarValor(std::string_view texto, std::string_view tag, std::string_
 }
 
 std::string ValorSemTags(std::string_view texto, std::string_view tag) {
+  // Every text searched below contains the tag name: without it there is nothing to find (one
+  // pass over the document instead of four).
+  if (!tag.empty() && Achar(texto, tag) == npos) return {};
   Trecho t = LocalizarValor(texto, tag, Juntar("/", tag));
   if (t.inicio == npos || t.fim == npos) {
     const std::string comPrefixo = Juntar(kPrefixo, tag);

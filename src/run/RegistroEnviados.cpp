@@ -88,14 +88,46 @@ struct Resposta {
 
 using Tabela = std::unordered_map<Par, Resposta, HashPar, IgualPar>;
 
-// The entries in IDX_CHAVE order.
-std::vector<const Tabela::value_type*> EmOrdem(const Tabela& tabela) {
-  std::vector<const Tabela::value_type*> ordem;
-  ordem.reserve(tabela.size());
-  for (const auto& entrada : tabela) ordem.push_back(&entrada);
-  std::sort(ordem.begin(), ordem.end(), [](const auto* a, const auto* b) { return Visto(a->first) < Visto(b->first); });
-  return ordem;
-}
+using Ordem = std::vector<const Tabela::value_type*>;
+
+bool AntesNaOrdem(const Tabela::value_type* a, const Tabela::value_type* b) { return Visto(a->first) < Visto(b->first); }
+
+// The IDX_CHAVE order of a table, kept from one write to the next: a write sorts only the entries
+// added since the last one and merges them in, instead of sorting the whole table every second.
+// Entries are never removed, and an entry's address in the table never changes.
+class OrdemDaTabela {
+ public:
+  // An entry just added to the table.
+  void Acrescentada(const Tabela::value_type* entrada) {
+    if (valida_) novas_.push_back(entrada);
+  }
+  // Entries came in some other way (a load, a merge with the file): sort again at the next write.
+  void Invalidar() {
+    valida_ = false;
+    novas_.clear();
+  }
+  const Ordem& Atual(const Tabela& tabela) {
+    if (!valida_) {
+      ordem_.clear();
+      ordem_.reserve(tabela.size());
+      for (const auto& entrada : tabela) ordem_.push_back(&entrada);
+      std::sort(ordem_.begin(), ordem_.end(), AntesNaOrdem);
+      valida_ = true;
+    } else if (!novas_.empty()) {
+      std::sort(novas_.begin(), novas_.end(), AntesNaOrdem);
+      const auto meio = static_cast<Ordem::difference_type>(ordem_.size());
+      ordem_.insert(ordem_.end(), novas_.begin(), novas_.end());
+      std::inplace_merge(ordem_.begin(), ordem_.begin() + meio, ordem_.end(), AntesNaOrdem);
+      novas_.clear();
+    }
+    return ordem_;
+  }
+
+ private:
+  Ordem ordem_;
+  Ordem novas_;
+  bool valida_ = false;
+};
 
 // ---------------------------------------------------------------------------------------------
 // The data packet on disk.
@@ -187,25 +219,33 @@ Tabela InterpretarPacote(const std::string& conteudo) {
 
 // An attribute value as libxml2's writer escapes it: markup characters and the three white-space
 // controls as references, everything else (UTF-8 included) as it is.
+const char* Referencia(char c) {
+  switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return "&quot;";
+    case '\t': return "&#9;";
+    case '\n': return "&#10;";
+    case '\r': return "&#13;";
+    default: return nullptr;
+  }
+}
+
 void AnexarAtributo(std::string& saida, std::string_view nome, std::string_view valor) {
+  static const auto escapar = [] {
+    std::array<bool, 256> t{};
+    for (int c = 0; c < 256; ++c) t[static_cast<size_t>(c)] = Referencia(static_cast<char>(c)) != nullptr;
+    return t;
+  }();
   saida += ' ';
   saida += nome;
   saida += "=\"";
   size_t de = 0;
   for (size_t i = 0; i < valor.size(); ++i) {
-    const char* troca;
-    switch (valor[i]) {
-      case '&': troca = "&amp;"; break;
-      case '<': troca = "&lt;"; break;
-      case '>': troca = "&gt;"; break;
-      case '"': troca = "&quot;"; break;
-      case '\t': troca = "&#9;"; break;
-      case '\n': troca = "&#10;"; break;
-      case '\r': troca = "&#13;"; break;
-      default: continue;
-    }
+    if (!escapar[static_cast<unsigned char>(valor[i])]) continue;
     saida.append(valor, de, i - de);
-    saida += troca;
+    saida += Referencia(valor[i]);
     de = i + 1;
   }
   saida.append(valor, de);
@@ -215,9 +255,9 @@ void AnexarAtributo(std::string& saida, std::string_view nome, std::string_view 
 // The table as a data packet, one-space indented. Written by hand rather than through libxml2's
 // writer: the file is rewritten every second during a run, and at 100,000 entries the writer
 // spent a tenth of a second on every save.
-std::string SerializarPacote(const Tabela& tabela) {
+std::string SerializarPacote(const Ordem& ordem) {
   std::string saida;
-  saida.reserve(512 + tabela.size() * 180);
+  saida.reserve(512 + ordem.size() * 180);
   saida +=
       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
       "<DATAPACKET Version=\"2.0\">\n"
@@ -234,11 +274,11 @@ std::string SerializarPacote(const Tabela& tabela) {
       "  </FIELDS>\n"
       "  <PARAMS/>\n"
       " </METADATA>\n";
-  if (tabela.empty()) {
+  if (ordem.empty()) {
     saida += " <ROWDATA/>\n";
   } else {
     saida += " <ROWDATA>\n";
-    for (const auto* entrada : EmOrdem(tabela)) {
+    for (const auto* entrada : ordem) {
       const auto& [par, resposta] = *entrada;
       saida += "  <ROW";
       AnexarAtributo(saida, stfEnviadosCHAVE_NFE.nome, par.chave);
@@ -280,6 +320,7 @@ struct TRegistroEnviados::Estado {
   std::string arquivo;
   std::string trava;  // the lock file every writer of the Work folder's registers takes
   Tabela tabela;
+  OrdemDaTabela ordem;
   bool pendente = false;  // recordings not yet in the file
   // The file's bytes as this register last read or wrote them: while the file still holds
   // them, no one else has written it and a save need not read it again.
@@ -363,8 +404,10 @@ std::optional<TEntradaEnviada> TRegistroEnviados::Entrada(const std::string& cha
 void TRegistroEnviados::Registrar(const std::string& chave, const std::string& tipo, const std::string& status,
                                   const std::string& descricao) {
   auto& e = *estado_;
-  e.tabela.insert_or_assign(Par{stfEnviadosCHAVE_NFE.Ajustar(chave), stfEnviadosTIPO.Ajustar(tipo)},
-                            Resposta{stfEnviadosStatus.Ajustar(status), stfEnviadosDESCRICAO.Ajustar(descricao)});
+  const auto [entrada, nova] =
+      e.tabela.insert_or_assign(Par{stfEnviadosCHAVE_NFE.Ajustar(chave), stfEnviadosTIPO.Ajustar(tipo)},
+                                Resposta{stfEnviadosStatus.Ajustar(status), stfEnviadosDESCRICAO.Ajustar(descricao)});
+  if (nova) e.ordem.Acrescentada(&*entrada);
   if (!e.aberto) return;
   e.pendente = true;
   const auto agora = Relogio::now();
@@ -399,11 +442,12 @@ void TRegistroEnviados::Gravar() {
           throw std::runtime_error(std::string("o arquivo existente é inválido: ") + falha.what());
         }
         e.tabela.merge(noDisco);  // keeps the table's entry where both hold the pair
+        e.ordem.Invalidar();
         e.conteudoConhecido = std::move(conteudo);
       }
       if (!e.pendente) return;  // the file already holds every entry of the table
     }
-    std::string novo = SerializarPacote(e.tabela);
+    std::string novo = SerializarPacote(e.ordem.Atual(e.tabela));
     plataforma::SubstituirArquivo(e.arquivo, novo);
     e.conteudoConhecido = std::move(novo);
     e.pendente = false;
