@@ -1,4 +1,6 @@
 // kivxmlvw: runs one KIVXmlVW job for a scheduler (cron, a systemd timer) and prints its log.
+#include <string.h>
+
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -36,14 +38,9 @@ int Falha(const std::string& mensagem) {
 }
 
 bool TemLinhaDeErro(std::string_view log) {
-  size_t inicio = 0;
-  while (inicio < log.size()) {
-    size_t fim = log.find('\n', inicio);
-    if (fim == std::string_view::npos) fim = log.size();
-    if (log.substr(inicio, 4) == "Erro") return true;
-    inicio = fim + 1;
-  }
-  return false;
+  // A line begins at the start of the log or after a line feed.
+  if (log.substr(0, 4) == "Erro") return true;
+  return memmem(log.data(), log.size(), "\nErro", 5) != nullptr;
 }
 
 }  // namespace
