@@ -141,6 +141,25 @@ TEST_F(Arquivos, AFolderThatDoesNotExistFailsEveryFileAndNothingIsSent) {
   EXPECT_EQ(Registro(), Pares{});
 }
 
+TEST_F(Arquivos, AFailedCancellationFileKeepsTheInvoiceFileOfItsRowListedAndSent) {
+  auto& servico = Servico();
+  const std::string saida = pasta / "saida";
+  std::filesystem::create_directories(saida + "/c_46320.xml");  // a folder where the c_ file goes
+  Banco({{"46320", N400ComEvento()}});
+  const auto r = Rodar(EscreverJob(JobArquivos(servico.Url(), saida, "@NUMERO@.xml")));
+
+  const std::string e = saida + "/e_46320.xml", c = saida + "/c_46320.xml";
+  Linhas esperado = {"Entrou teste 1",
+                     "Erro ao gerar o arquivo <" + e + "> - Cannot create file \"" + c + "\". Is a directory",
+                     "Preparando para enviar arquivos. 1 arquivos a serem enviados"};
+  const auto inicio = std::find(r.linhas.begin(), r.linhas.end(), "Entrou teste 1");
+  ASSERT_GE(r.linhas.end() - inicio, 3);
+  EXPECT_EQ(Linhas(inicio, inicio + 3), esperado);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(Entregas(servico), (std::vector<Par>{{K400, "E"}}));
+  EXPECT_EQ(Registro(), (Pares{{K400, "E"}}));
+}
+
 TEST_F(Arquivos, AListedFileRemovedBeforeItIsSentStopsTheRestWithOneLine) {
   auto& servico = Servico();
   const std::string saida = pasta / "saida";
