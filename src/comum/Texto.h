@@ -32,6 +32,9 @@ size_t Posicao(std::string_view procurado, std::string_view texto);
 // counts as 1, an `n` below 0 as 0, and the copy stops at the end of the text.
 std::string Copia(std::string_view texto, long long p, long long n);
 
+// Appends the UTF-8 form of one code point.
+void AnexarUtf8(std::string& s, char32_t cp);
+
 // Byte offset of the character at 1-based character position `p` (the size when past the end).
 size_t OffsetDoCaractere(std::string_view texto, size_t p);
 

@@ -1,5 +1,7 @@
 #include "platform/PaginaCodigo.h"
 
+#include "comum/Texto.h"
+
 #include <iconv.h>
 
 #include <cerrno>
@@ -68,19 +70,6 @@ constexpr char16_t kAlto1252[32] = {
 
 bool EhWindows1252(const std::string& nome) { return nome == "WINDOWS-1252" || nome == "CP1252"; }
 
-void AnexarUtf8(std::string& s, char32_t cp) {
-  if (cp < 0x80) {
-    s += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    s += static_cast<char>(0xC0 | (cp >> 6));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    s += static_cast<char>(0xE0 | (cp >> 12));
-    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 std::string DeWindows1252(std::string_view ansi) {
   std::string saida;
   saida.reserve(ansi.size() + ansi.size() / 8);
@@ -147,6 +136,16 @@ std::string DeAnsi(std::string_view ansi) {
   if (EhWindows1252(nome)) return DeWindows1252(ansi);
   Conversor c("UTF-8", nome);
   return c.Converter(ansi, false);
+}
+
+std::optional<std::string> DeCharset(std::string_view bytes, const std::string& charset) {
+  std::optional<Conversor> c;
+  try {
+    c.emplace("UTF-8", charset);
+  } catch (const std::runtime_error&) {
+    return std::nullopt;
+  }
+  return c->Converter(bytes, false);
 }
 
 bool Utf8Valido(std::string_view s) {
