@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "comum/Texto.h"
 #include "platform/PaginaCodigo.h"
 
 namespace kiv::plataforma {
@@ -39,24 +40,6 @@ std::runtime_error Falha(const char* acao, const std::string& caminho) {
   return std::runtime_error(std::string(acao) + " \"" + caminho + "\". " + std::strerror(erro));
 }
 
-void AcrescentarUtf8(std::string& saida, char32_t cp) {
-  if (cp < 0x80) {
-    saida += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    saida += static_cast<char>(0xC0 | (cp >> 6));
-    saida += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    saida += static_cast<char>(0xE0 | (cp >> 12));
-    saida += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    saida += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    saida += static_cast<char>(0xF0 | (cp >> 18));
-    saida += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    saida += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    saida += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // UTF-16 bytes (after their byte-order mark) as UTF-8; a lone surrogate or an odd last byte
 // becomes "?", as an unconvertible character does everywhere else in the package.
 std::string DeUtf16(std::string_view bytes, bool bigEndian) {
@@ -72,7 +55,7 @@ std::string DeUtf16(std::string_view bytes, bool bigEndian) {
     if (u >= 0xD800 && u <= 0xDBFF && i + 3 < bytes.size()) {
       const char16_t v = unidade(i + 2);
       if (v >= 0xDC00 && v <= 0xDFFF) {
-        AcrescentarUtf8(saida, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (v - 0xDC00));
+        AnexarUtf8(saida, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (v - 0xDC00));
         i += 2;
         continue;
       }
@@ -80,7 +63,7 @@ std::string DeUtf16(std::string_view bytes, bool bigEndian) {
     if (u >= 0xD800 && u <= 0xDFFF)
       saida += '?';
     else
-      AcrescentarUtf8(saida, u);
+      AnexarUtf8(saida, u);
   }
   if (i < bytes.size()) saida += '?';
   return saida;
