@@ -6,7 +6,7 @@ MAKEFLAGS += --no-print-directory
 
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = avalia_expressao prepara_comando
+FUZZ_TARGETS = avalia_expressao prepara_comando documento carrega_selecao registro
 
 .PHONY: deps build test demo clean fuzz fuzz-merge
 

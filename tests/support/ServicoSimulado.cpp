@@ -121,6 +121,7 @@ ServicoSimulado::ServicoSimulado(Opcoes opcoes) {
   soap::IniciarCurl();
   std::vector<std::string> args = {"python3", Programa(), "--vigiar-stdin"};
   if (opcoes.https) args.push_back("--https");
+  if (opcoes.porta) args.insert(args.end(), {"--porta", std::to_string(opcoes.porta)});
   if (opcoes.registrar) {
     registro_ = std::make_unique<PastaTemporaria>();
     args.insert(args.end(), {"--registro", registro_->Caminho()});
