@@ -9,7 +9,7 @@ BENCH_N ?= 1000 10000 100000
 
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = avalia_expressao prepara_comando
+FUZZ_TARGETS = avalia_expressao prepara_comando documento carrega_selecao registro
 
 .PHONY: deps build test demo bench clean fuzz fuzz-merge
 

@@ -7,6 +7,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -21,8 +22,42 @@ namespace {
 // would only cost memory.
 constexpr off_t kTamanhoMaximo = 8 * 1024 * 1024;
 
-// "reason CR LF Line: N CR LF first 40 characters of that source line"
-std::string MensagemDoLeitor(const std::string& motivo, int linha, const std::string& fonte) {
+// The source line with the values of password elements (Passwd, Senha, with or without a
+// prefix) hidden: the line is shown in the log, and a password holding a bare "&" or "<" breaks
+// the file on its own line.
+constexpr std::string_view kElementosSenha[] = {"Passwd", "Senha"};
+
+bool ElementoSenha(std::string_view nomeLocal) {
+  return std::find(std::begin(kElementosSenha), std::end(kElementosSenha), nomeLocal) != std::end(kElementosSenha);
+}
+
+std::string SemSenhas(std::string linha) {
+  for (size_t p = linha.find('<'); p != std::string::npos; p = linha.find('<', p + 1)) {
+    size_t nome = p + 1;
+    size_t fimNome = nome;
+    while (fimNome < linha.size() && linha[fimNome] != '>' && linha[fimNome] != '/' && linha[fimNome] != ' ' &&
+           linha[fimNome] != '\t')
+      ++fimNome;
+    const size_t doisPontos = linha.find(':', nome);
+    if (doisPontos < fimNome) nome = doisPontos + 1;
+    const std::string_view local = std::string_view(linha).substr(nome, fimNome - nome);
+    if (!ElementoSenha(local)) continue;
+    const size_t inicio = linha.find('>', fimNome);
+    if (inicio == std::string::npos) {
+      linha.erase(fimNome);  // the rest of the start tag and whatever follows it on the line
+      break;
+    }
+    if (linha[inicio - 1] == '/') continue;  // an empty element
+    const size_t fim = std::min(linha.find("</", inicio + 1), linha.size());
+    linha.replace(inicio + 1, fim - inicio - 1, "***");
+    p = inicio + 4;
+  }
+  return linha;
+}
+
+// "reason CR LF Line: N CR LF first 40 characters of that source line"; `emSenha`: the error
+// arose inside a password element, so a line without its start tag is password text.
+std::string MensagemDoLeitor(const std::string& motivo, int linha, const std::string& fonte, bool emSenha = false) {
   std::string trecho;
   if (linha >= 1) {
     size_t inicio = 0;
@@ -33,7 +68,10 @@ std::string MensagemDoLeitor(const std::string& motivo, int linha, const std::st
     if (inicio != std::string::npos) {
       size_t fim = fonte.find_first_of("\r\n", inicio);
       if (fim == std::string::npos) fim = fonte.size();
-      trecho = Copia(std::string_view(fonte).substr(inicio, fim - inicio), 1, 40);
+      const std::string original = fonte.substr(inicio, fim - inicio);
+      std::string visivel = SemSenhas(original);
+      if (emSenha && visivel == original) visivel = "***";
+      trecho = Copia(visivel, 1, 40);
     }
   }
   return motivo + "\r\nLine: " + std::to_string(linha < 0 ? 0 : linha) + "\r\n" + trecho;
@@ -41,7 +79,9 @@ std::string MensagemDoLeitor(const std::string& motivo, int linha, const std::st
 
 std::string LerArquivoConfiguracao(const std::string& caminho) {
   auto falha = [&](const std::string& motivo) { return ErroConfiguracao(MensagemDoLeitor(motivo + ": " + caminho, 0, {})); };
-  const int fd = open(caminho.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a named pipe in place of the file fails below instead of waiting for a
+  // writer; a regular file reads the same either way.
+  const int fd = open(caminho.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) throw falha(std::strerror(errno));
   struct Fecha {
     int fd;
@@ -70,6 +110,7 @@ struct ErroDoLeitor {
   bool houve = false;
   std::string motivo;
   int linha = 0;
+  bool emSenha = false;  // inside a password element
 };
 
 void GuardarErro(void* dados, xmlErrorPtr erro) {
@@ -79,6 +120,7 @@ void GuardarErro(void* dados, xmlErrorPtr erro) {
   destino->houve = true;
   destino->motivo = Trim(erro->message ? erro->message : "XML parse error");
   destino->linha = erro->line;
+  destino->emSenha = ctxt->name && ElementoSenha(reinterpret_cast<const char*>(ctxt->name));
 }
 
 // Drops text nodes made only of white space, so layout between elements never counts as content.
@@ -121,7 +163,7 @@ std::shared_ptr<IXMLTSelecao> CarregarSelecao(const std::string& caminho) {
   auto documento = std::make_shared<DocumentoXml>(doc);
   if (erro.houve || !doc || !ctxt->wellFormed || !ctxt->nsWellFormed) {
     if (!erro.houve) erro.motivo = "XML document is not well-formed";
-    throw ErroConfiguracao(MensagemDoLeitor(erro.motivo, erro.linha, fonte));
+    throw ErroConfiguracao(MensagemDoLeitor(erro.motivo, erro.linha, fonte, erro.emSenha));
   }
   RemoverBrancos(reinterpret_cast<xmlNodePtr>(doc));
   return RaizTipada(std::move(documento));

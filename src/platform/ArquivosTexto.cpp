@@ -11,7 +11,9 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <string_view>
 
+#include "comum/Texto.h"
 #include "platform/PaginaCodigo.h"
 
 namespace kiv::plataforma {
@@ -52,8 +54,60 @@ class Descritor {
   int fd_;
 };
 
+// Takes errno first: building the message allocates, and that may change it.
 std::runtime_error Falha(const char* acao, const std::string& caminho) {
-  return std::runtime_error(std::string(acao) + " \"" + caminho + "\". " + std::strerror(errno));
+  const int erro = errno;
+  return std::runtime_error(std::string(acao) + " \"" + caminho + "\". " + std::strerror(erro));
+}
+
+// UTF-16 bytes (after their byte-order mark) as UTF-8; a lone surrogate or an odd last byte
+// becomes "?", as an unconvertible character does everywhere else in the package.
+std::string DeUtf16(std::string_view bytes, bool bigEndian) {
+  std::string saida;
+  saida.reserve(bytes.size() / 2 + 1);
+  auto unidade = [&](size_t i) -> char16_t {
+    const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+    return static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+  };
+  size_t i = 0;
+  for (; i + 1 < bytes.size(); i += 2) {
+    const char16_t u = unidade(i);
+    if (u >= 0xD800 && u <= 0xDBFF && i + 3 < bytes.size()) {
+      const char16_t v = unidade(i + 2);
+      if (v >= 0xDC00 && v <= 0xDFFF) {
+        AnexarUtf8(saida, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (v - 0xDC00));
+        i += 2;
+        continue;
+      }
+    }
+    if (u >= 0xD800 && u <= 0xDFFF)
+      saida += '?';
+    else
+      AnexarUtf8(saida, u);
+  }
+  if (i < bytes.size()) saida += '?';
+  return saida;
+}
+
+// UTF-8 bytes with every broken sequence replaced by "?".
+std::string Utf8Saneado(std::string_view bytes) {
+  if (Utf8Valido(bytes)) return std::string(bytes);
+  std::string saida;
+  saida.reserve(bytes.size());
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    const size_t len = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 0;
+    if (len > 0 && i + len <= bytes.size() && Utf8Valido(bytes.substr(i, len))) {
+      saida.append(bytes, i, len);
+      i += len;
+    } else {
+      saida += '?';
+      ++i;
+      while (i < bytes.size() && (static_cast<unsigned char>(bytes[i]) & 0xC0) == 0x80) ++i;
+    }
+  }
+  return saida;
 }
 
 }  // namespace
@@ -100,11 +154,20 @@ std::string LerTextoComLinhasCRLF(const std::string& caminho) {
     if (n == 0) break;
     bytes.append(buffer, static_cast<size_t>(n));
   }
+  // The encoding comes from a byte-order mark (UTF-8, UTF-16 LE or BE), else the ANSI code page.
+  const std::string_view b = bytes;
   std::string texto;
-  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-    texto = bytes.substr(3);
+  if (b.substr(0, 3) == "\xEF\xBB\xBF")
+    texto = Utf8Saneado(b.substr(3));
+  else if (b.substr(0, 2) == "\xFF\xFE")
+    texto = DeUtf16(b.substr(2), false);
+  else if (b.substr(0, 2) == "\xFE\xFF")
+    texto = DeUtf16(b.substr(2), true);
   else
-    texto = DeAnsi(bytes);
+    texto = DeAnsi(b);
+  // As with a document read from the database, a NUL character ends the text.
+  const size_t nul = texto.find('\0');
+  if (nul != std::string::npos) texto.resize(nul);
   return JuntarLinhasCRLF(texto);
 }
 

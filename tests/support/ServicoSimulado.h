@@ -27,6 +27,7 @@ struct Comportamento {
   std::optional<std::string> corpo;         // the whole reply body
   std::optional<int> status;
   std::optional<double> atraso;             // seconds before answering
+  std::optional<std::string> remover;       // a file deleted before answering
 
   static Comportamento Modo(std::string modo) {
     Comportamento c;
@@ -56,6 +57,7 @@ class ServicoSimulado {
  public:
   struct Opcoes {
     bool https = false;    // also listen with TLS (a self-signed certificate made at start)
+    int porta = 0;         // the http port; 0 picks a free one (a restart takes the port it had)
     bool registrar = true;  // record every request (a benchmark turns this off)
     Comportamento inicial;  // the behaviour at start and after Limpar()
     std::chrono::milliseconds esperaInicio{20'000};
