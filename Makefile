@@ -1,15 +1,18 @@
 # Newcomer commands: `make demo` runs the job on the embedded default, `make test` runs every test.
+# `make bench` runs the end-to-end benchmark (BENCH_N: the selection sizes, e.g. BENCH_N="1000 10000").
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 MAKEFLAGS += --no-print-directory
+
+BENCH_N ?= 1000 10000 100000
 
 SANITIZE_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = avalia_expressao prepara_comando documento carrega_selecao registro
 
-.PHONY: deps build test test-sanitize demo clean fuzz fuzz-merge
+.PHONY: deps build test test-sanitize demo bench clean fuzz fuzz-merge
 
 deps:
 	@bash scripts/install-deps.sh
@@ -30,6 +33,11 @@ test-sanitize: deps
 
 demo: build
 	@bash examples/demo/run-demo.sh $(BUILD)
+
+# Not part of `make test`: delivers BENCH_N invoices per size through the host program and prints
+# the figures beside a bare libcurl loop and a Python zeep peer.
+bench: build
+	@$(BUILD)/bin/bench_integracao $(BENCH_N)
 
 # Runs each libFuzzer target for FUZZ_SECONDS (clang needed). New inputs go to
 # $(FUZZ_BUILD)/corpus, crashes to $(FUZZ_BUILD)/artifacts; `make fuzz-merge` keeps the new

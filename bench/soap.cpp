@@ -1,8 +1,6 @@
 // Deliveries per second through TransmitirNFe beside a bare libcurl loop that posts the same
 // request text over one reused handle, both against the stand-in web service on 127.0.0.1.
 // Usage: bench_soap [posts] (5000 by default).
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "PostagemCurl.h"
 #include "config/KIVSchema.h"
 #include "run/udmKIVVW.h"
 #include "soap/HTTPReqResp.h"
@@ -22,11 +21,6 @@
 namespace {
 
 using Relogio = std::chrono::steady_clock;
-
-size_t Acumular(char* dados, size_t, size_t n, void* usuario) {
-  static_cast<std::string*>(usuario)->append(dados, n);
-  return n;
-}
 
 double Segundos(Relogio::time_point inicio) {
   return std::chrono::duration<double>(Relogio::now() - inicio).count();
@@ -50,22 +44,8 @@ int main(int argc, char** argv) {
 
   // Bare libcurl: the same request text and headers over one reused handle.
   const std::string requisicao = kiv::soap::MontarRequisicao(dm.MontarDocumento(documento, "E"));
-  std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> c(curl_easy_init(), &curl_easy_cleanup);
-  curl_slist* cabecalhos = nullptr;
-  cabecalhos = curl_slist_append(cabecalhos, "Content-Type: text/xml; charset=\"utf-8\"");
-  cabecalhos = curl_slist_append(cabecalhos, ("SOAPAction: \"" + std::string(kiv::soap::kAcaoEnviaXML) + "\"").c_str());
-  cabecalhos = curl_slist_append(cabecalhos, "Expect:");
-  std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> lista(cabecalhos, &curl_slist_free_all);
   const std::string url = servico.Url();
-  std::string resposta;
-  curl_easy_setopt(c.get(), CURLOPT_URL, url.c_str());
-  curl_easy_setopt(c.get(), CURLOPT_HTTPHEADER, lista.get());
-  curl_easy_setopt(c.get(), CURLOPT_POSTFIELDS, requisicao.data());
-  curl_easy_setopt(c.get(), CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(requisicao.size()));
-  curl_easy_setopt(c.get(), CURLOPT_WRITEFUNCTION, &Acumular);
-  curl_easy_setopt(c.get(), CURLOPT_WRITEDATA, &resposta);
-  curl_easy_setopt(c.get(), CURLOPT_NOPROXY, "*");
-  curl_easy_setopt(c.get(), CURLOPT_USERAGENT, "KIVXmlVW");
+  kiv::bench::PostagemCurl curl(url);
   int falhas = 0;
 
   // THTTPReqResp alone: the transport without the document work, the register and the log.
@@ -83,10 +63,7 @@ int main(int argc, char** argv) {
       {"TransmitirNFe", [&] { dm.TransmitirNFe(documento, "E"); }},
       {"THTTPReqResp ", [&] { http.Executar(requisicao); }},
       {"bare libcurl ",
-       [&] {
-         resposta.clear();
-         falhas += curl_easy_perform(c.get()) != CURLE_OK;
-       }},
+       [&] { falhas += !curl.Postar(requisicao); }},
   };
 
   // Warm up, then alternate blocks so that load from elsewhere on the machine falls on every

@@ -1,4 +1,6 @@
 // kivxmlvw: runs one KIVXmlVW job for a scheduler (cron, a systemd timer) and prints its log.
+#include <string.h>
+
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -36,14 +38,9 @@ int Falha(const std::string& mensagem) {
 }
 
 bool TemLinhaDeErro(std::string_view log) {
-  size_t inicio = 0;
-  while (inicio < log.size()) {
-    size_t fim = log.find('\n', inicio);
-    if (fim == std::string_view::npos) fim = log.size();
-    if (log.substr(inicio, 4) == "Erro") return true;
-    inicio = fim + 1;
-  }
-  return false;
+  // A line begins at the start of the log or after a line feed.
+  if (log.substr(0, 4) == "Erro") return true;
+  return memmem(log.data(), log.size(), "\nErro", 5) != nullptr;
 }
 
 }  // namespace
@@ -100,11 +97,13 @@ int main(int argc, char** argv) {
       return 0;
     }
     executa(&texto, job.c_str());
-    const std::string log = texto ? texto : "";
-    std::free(texto);
+    // The log is written from the package's buffer itself: a large run's log is not copied.
+    const std::string_view log = texto ? std::string_view(texto) : std::string_view();
     std::fwrite(log.data(), 1, log.size(), stdout);
     std::fflush(stdout);
-    return TemLinhaDeErro(log) ? 1 : 0;
+    const int status = TemLinhaDeErro(log) ? 1 : 0;
+    std::free(texto);
+    return status;
   } catch (const std::exception& e) {
     return Falha(e.what());
   }

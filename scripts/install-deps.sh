@@ -10,6 +10,7 @@ packages=(
   unixodbc-dev odbcinst tdsodbc libsqliteodbc
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
   python3 openssl
+  python3-zeep
 )
 
 missing=()

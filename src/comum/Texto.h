@@ -19,6 +19,12 @@ bool IgualSemCaso(std::string_view a, std::string_view b);
 // Replaces every occurrence of `de` by `para`; with `ignorarCaso` ASCII letters match in any case.
 std::string SubstituirTodos(std::string_view texto, std::string_view de, std::string_view para, bool ignorarCaso);
 
+// Byte offset of `procurado` in `texto` from `inicio`; npos when absent, `inicio` for an empty
+// `procurado` (as std::string_view::find). Candidates are sifted 16 bytes at a time by the first
+// and the last byte of `procurado` together, so markup, where "<" or "/" comes every few bytes,
+// does not stop the search at each of them.
+size_t Achar(std::string_view texto, std::string_view procurado, size_t inicio = 0);
+
 // Byte offset of `procurado` in `texto` from `inicio`, ignoring ASCII case; npos when absent.
 size_t AcharSemCaso(std::string_view texto, std::string_view procurado, size_t inicio = 0);
 
@@ -31,6 +37,9 @@ size_t Posicao(std::string_view procurado, std::string_view texto);
 // The `n` characters of `texto` that begin at character position `p` (1-based). A `p` below 1
 // counts as 1, an `n` below 0 as 0, and the copy stops at the end of the text.
 std::string Copia(std::string_view texto, long long p, long long n);
+
+// Appends the UTF-8 form of one code point.
+void AnexarUtf8(std::string& s, char32_t cp);
 
 // Byte offset of the character at 1-based character position `p` (the size when past the end).
 size_t OffsetDoCaractere(std::string_view texto, size_t p);

@@ -366,11 +366,11 @@ class LeitorLinha {
       total = static_cast<size_t>(std::max<ISC_LONG>(isc_vax_integer(resposta + 3, n), 0));
     }
     // Segments go straight into a text of the blob's own size; a blob whose size is unknown, or
-    // larger than announced, goes on through a buffer.
+    // larger than announced, goes on through a buffer (also asked once more after the last byte,
+    // to see the end: it is made once per selection, not once per blob).
     std::string dados(total, '\0');
     size_t usado = 0;
-    std::vector<char> buffer;
-    constexpr unsigned short kSegmento = 65535;
+    std::vector<char>& buffer = buffer_;
     for (;;) {
       const size_t cabe = total - std::min(usado, total);
       char* destino;
@@ -379,7 +379,7 @@ class LeitorLinha {
         destino = dados.data() + usado;
         pedir = static_cast<unsigned short>(std::min<size_t>(cabe, kSegmento));
       } else {
-        buffer.resize(kSegmento);
+        if (buffer.size() < kSegmento) buffer.resize(kSegmento);
         destino = buffer.data();
         pedir = kSegmento;
       }
@@ -402,9 +402,11 @@ class LeitorLinha {
     return dados;
   }
 
+  static constexpr unsigned short kSegmento = 65535;
   firebird::Banco& banco_;
   firebird::Transacao& transacao_;
   const std::vector<std::string>& segredos_;
+  std::vector<char> buffer_;
 };
 
 int TipoDoComando(firebird::Comando& comando, const std::vector<std::string>& segredos) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "comum/Texto.h"
 #include "platform/PaginaCodigo.h"
 #include "platform/Regional.h"
 
@@ -26,24 +27,6 @@ std::string JuntarNumero(bool negativo, std::string inteiro, std::string fracao)
   s += inteiro;
   if (!fracao.empty()) s += plataforma::Regional().separadorDecimal + fracao;
   return s;
-}
-
-void AcrescentarUtf8(std::string& s, char32_t c) {
-  if (c < 0x80) {
-    s += static_cast<char>(c);
-  } else if (c < 0x800) {
-    s += static_cast<char>(0xC0 | (c >> 6));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    s += static_cast<char>(0xE0 | (c >> 12));
-    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    s += static_cast<char>(0xF0 | (c >> 18));
-    s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 }  // namespace
@@ -127,7 +110,7 @@ std::string Utf16ParaUtf8(const char16_t* texto, size_t unidades) {
   percorrer([&](char32_t c) { tamanho += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; });
   std::string s;
   s.reserve(tamanho);
-  percorrer([&](char32_t c) { AcrescentarUtf8(s, c); });
+  percorrer([&](char32_t c) { AnexarUtf8(s, c); });
   return s;
 }
 

@@ -19,7 +19,7 @@ bool Branco(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 std::string_view AtributosInfNFe(std::string_view texto) {
   constexpr std::string_view kNome = "infNFe";
   constexpr std::string_view kPrefixo = "<ns2:";
-  for (size_t p = texto.find(kNome); p != npos; p = texto.find(kNome, p + 1)) {
+  for (size_t p = Achar(texto, kNome); p != npos; p = Achar(texto, kNome, p + 1)) {
     const bool aberto = (p >= 1 && texto[p - 1] == '<') ||
                         (p >= kPrefixo.size() && texto.substr(p - kPrefixo.size(), kPrefixo.size()) == kPrefixo);
     const size_t depois = p + kNome.size();
@@ -87,26 +87,20 @@ constexpr std::string_view kFimNfeProc = "</nfeProc>";
 const std::string kSchemaLocation =
     " xsi:schemaLocation=\"" + std::string(kNamespaceNFe) + " procNFe_v2.00.xsd\"";
 
-char Minuscula(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // Every occurrence of `fragmento` removed, ASCII letters compared without regard to case; false
-// (and `saida` untouched) when there is none. Boyer-Moore-Horspool keeps the search on a
-// multi-megabyte document well below one pass per character.
+// (and `saida` untouched) when there is none.
 bool RemoverSemCaso(std::string_view texto, std::string_view fragmento, std::string& saida) {
-  const auto hash = [](char c) { return std::hash<char>{}(Minuscula(c)); };
-  const auto igual = [](char a, char b) { return Minuscula(a) == Minuscula(b); };
-  const std::boyer_moore_horspool_searcher busca(fragmento.begin(), fragmento.end(), hash, igual);
-  auto achado = std::search(texto.begin(), texto.end(), busca);
-  if (achado == texto.end()) return false;
+  size_t achado = AcharSemCaso(texto, fragmento);
+  if (achado == npos) return false;
   saida.clear();
   saida.reserve(texto.size());
-  auto de = texto.begin();
-  while (achado != texto.end()) {
-    saida.append(de, achado);
+  size_t de = 0;
+  while (achado != npos) {
+    saida.append(texto.substr(de, achado - de));
     de = achado + fragmento.size();
-    achado = std::search(de, texto.end(), busca);
+    achado = AcharSemCaso(texto, fragmento, de);
   }
-  saida.append(de, texto.end());
+  saida.append(texto.substr(de));
   return true;
 }
 
@@ -118,7 +112,7 @@ size_t PosicaoMarcador(std::string_view documento, std::string_view marcador) {
 
 bool MarcadorPresente(std::string_view documento, std::string_view marcador) {
   // Position 2 or later; every marker begins with an ASCII character, so byte offset 1 or later.
-  const size_t p = marcador.empty() ? npos : documento.find(marcador);
+  const size_t p = marcador.empty() ? npos : Achar(documento, marcador);
   return p != npos && p >= 1;
 }
 
@@ -126,6 +120,9 @@ std::string NormalizarDocumento(std::string_view campo) {
   const size_t nul = campo.find('\0');
   if (nul != npos) campo = campo.substr(0, nul);
   if (campo.empty()) return {};
+  // ASCII reads the same in every ANSI code page: such a text, the usual document, needs no trip
+  // through it.
+  if (plataforma::SoAscii(campo)) return plataforma::JuntarLinhasCRLF(campo);
   return plataforma::JuntarLinhasCRLF(plataforma::DeAnsi(plataforma::ParaAnsi(campo)));
 }
 

@@ -1,8 +1,10 @@
 #include "nfe/Tags.h"
 
+#include "comum/Texto.h"
+
 // Positions here count characters (code points), as the cuts and the log do, but the searches run
 // over the UTF-8 bytes: every searched text begins with an ASCII character, so a byte offset found
-// by find() is always the first byte of a character, and stepping one character back or forth
+// by a search is always the first byte of a character, and stepping one character back or forth
 // only looks at the few bytes of that character. Each operation stays a few linear searches.
 
 namespace kiv::nfe {
@@ -15,7 +17,7 @@ bool Continuacao(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80
 
 // First occurrence of `x` in `t`; an empty `x` occurs nowhere.
 size_t Achar(std::string_view t, std::string_view x, size_t de = 0) {
-  return x.empty() ? npos : t.find(x, de);
+  return x.empty() ? npos : kiv::Achar(t, x, de);
 }
 
 // Byte offset of the character after the one at `i` (at most the size).
@@ -61,6 +63,9 @@ Trecho LocalizarValor(std::string_view texto, std::string_view tag, std::string_
 }
 
 std::string ValorSemTags(std::string_view texto, std::string_view tag) {
+  // Every text searched below contains the tag name: without it there is nothing to find (one
+  // pass over the document instead of four).
+  if (!tag.empty() && Achar(texto, tag) == npos) return {};
   Trecho t = LocalizarValor(texto, tag, Juntar("/", tag));
   if (t.inicio == npos || t.fim == npos) {
     const std::string comPrefixo = Juntar(kPrefixo, tag);
@@ -76,10 +81,10 @@ std::string ValorSemTags(std::string_view texto, std::string_view tag) {
 
 // The whole element written with the "ns2:" prefix, or "".
 std::string ElementoComPrefixo(std::string_view texto, std::string_view tag) {
-  const size_t inicio = texto.find(Juntar("<ns2:", tag));
+  const size_t inicio = Achar(texto, Juntar("<ns2:", tag));
   if (inicio == npos) return {};
   const std::string fimTag = "</ns2:" + std::string(tag) + ">";
-  const size_t fim = texto.find(fimTag, inicio);
+  const size_t fim = Achar(texto, fimTag, inicio);
   if (fim == npos) return {};
   return std::string(texto.substr(inicio, fim + fimTag.size() - inicio));
 }
@@ -104,9 +109,9 @@ std::string ElementoComTags(std::string_view texto, std::string_view tag) {
 }  // namespace
 
 std::string ObterChave(std::string_view documento) {
-  if (documento.find("procEventoNFe") != npos) return ValorTag(documento, "chNFe", false);
+  if (Achar(documento, "procEventoNFe") != npos) return ValorTag(documento, "chNFe", false);
   constexpr std::string_view kId = "Id=\"NFe";
-  const size_t p = documento.find(kId);
+  const size_t p = Achar(documento, kId);
   if (p == npos) return {};
   const size_t inicio = p + kId.size();
   size_t fim = inicio;

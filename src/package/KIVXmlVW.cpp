@@ -1,6 +1,8 @@
 // The three functions a host calls; nothing else leaves the library.
 #include "KIVXmlVW.h"
 
+#include <malloc.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -36,6 +38,9 @@ extern "C" __attribute__((visibility("default"))) void Executa(char** log, const
   std::free(*log);
   *log = nullptr;
   auto linhas = kiv::package::LinhasDoPacote(caminho ? caminho : "");
+  // The run's selection is freed by now, but its pages still count as resident: hand them back,
+  // so the log's buffer below does not come on top of them.
+  malloc_trim(0);
   // The log goes straight into the host's buffer, each line released once copied, so a large
   // run's log is never held twice.
   size_t tamanho = 1;

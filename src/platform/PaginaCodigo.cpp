@@ -1,13 +1,31 @@
 #include "platform/PaginaCodigo.h"
 
+#include "comum/Texto.h"
+
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <stdexcept>
 
 namespace kiv::plataforma {
 namespace {
+
+constexpr uint64_t kBitsAltos = 0x8080808080808080ULL;
+
+// The end of the run of ASCII bytes that starts at `i`, eight bytes at a time: documents are
+// mostly ASCII.
+size_t FimAscii(std::string_view s, size_t i) {
+  for (; i + 8 <= s.size(); i += 8) {
+    uint64_t x;
+    std::memcpy(&x, s.data() + i, sizeof x);
+    if (x & kBitsAltos) break;
+  }
+  while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+  return i;
+}
 
 std::mutex g_mutex;
 std::string g_nome = "WINDOWS-1252";
@@ -68,26 +86,16 @@ constexpr char16_t kAlto1252[32] = {
 
 bool EhWindows1252(const std::string& nome) { return nome == "WINDOWS-1252" || nome == "CP1252"; }
 
-void AnexarUtf8(std::string& s, char32_t cp) {
-  if (cp < 0x80) {
-    s += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    s += static_cast<char>(0xC0 | (cp >> 6));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    s += static_cast<char>(0xE0 | (cp >> 12));
-    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 std::string DeWindows1252(std::string_view ansi) {
   std::string saida;
   saida.reserve(ansi.size() + ansi.size() / 8);
-  for (const char c : ansi) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x80) saida += c;
-    else if (b >= 0xA0) AnexarUtf8(saida, b);
+  for (size_t i = 0; i < ansi.size(); ++i) {
+    const size_t j = FimAscii(ansi, i);
+    saida.append(ansi.data() + i, j - i);  // runs of ASCII in one go
+    if (j == ansi.size()) break;
+    i = j;
+    const auto b = static_cast<unsigned char>(ansi[i]);
+    if (b >= 0xA0) AnexarUtf8(saida, b);
     else if (const char16_t cp = kAlto1252[b - 0x80]) AnexarUtf8(saida, cp);
     else saida += '?';
   }
@@ -110,8 +118,7 @@ std::string ParaWindows1252(std::string_view utf8) {
     const auto c = static_cast<unsigned char>(utf8[i]);
     if (c < 0x80) {
       // Runs of ASCII are copied in one go.
-      size_t j = i + 1;
-      while (j < n && static_cast<unsigned char>(utf8[j]) < 0x80) ++j;
+      const size_t j = FimAscii(utf8, i);
       saida.append(utf8.data() + i, j - i);
       i = j;
       continue;
@@ -149,12 +156,25 @@ std::string DeAnsi(std::string_view ansi) {
   return c.Converter(ansi, false);
 }
 
+std::optional<std::string> DeCharset(std::string_view bytes, const std::string& charset) {
+  std::optional<Conversor> c;
+  try {
+    c.emplace("UTF-8", charset);
+  } catch (const std::runtime_error&) {
+    return std::nullopt;
+  }
+  return c->Converter(bytes, false);
+}
+
+bool SoAscii(std::string_view bytes) { return FimAscii(bytes, 0) == bytes.size(); }
+
 bool Utf8Valido(std::string_view s) {
   size_t i = 0;
   const size_t n = s.size();
   while (i < n) {
+    i = FimAscii(s, i);
+    if (i == n) break;
     const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) { ++i; continue; }
     size_t len;
     unsigned cp;
     if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1F; }

@@ -1,6 +1,7 @@
 #pragma once
 // The ANSI code page: the single-byte code page of the document files and of legacy text.
 // Text inside the package is UTF-8; these functions cross to and from that code page.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,13 @@ std::string ParaAnsi(std::string_view utf8);
 
 // ANSI code page bytes to UTF-8. A byte the code page leaves undefined becomes "?".
 std::string DeAnsi(std::string_view ansi);
+
+// Bytes in the named charset (an iconv name) to UTF-8, an unconvertible byte becoming "?";
+// std::nullopt when the charset is unknown.
+std::optional<std::string> DeCharset(std::string_view bytes, const std::string& charset);
+
+// Whether every byte is ASCII (below 0x80).
+bool SoAscii(std::string_view bytes);
 
 // Whether the bytes are well-formed UTF-8.
 bool Utf8Valido(std::string_view bytes);

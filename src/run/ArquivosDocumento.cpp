@@ -9,6 +9,22 @@
 #include "run/udmKIVVW.h"
 
 namespace kiv::run {
+namespace {
+
+// A row's file: the folder and the name joined with "/", the name beginning "e_" or "c_".
+std::string CaminhoArquivo(const std::string& pasta, const char* prefixo, const std::string& nome) {
+  return pasta + "/" + prefixo + nome;
+}
+
+// The kind of a file GravarArquivos wrote: "C" when its name, right after the folder, begins with
+// "c_". Only that place is looked at, so a folder (or a mask) with "/c_" in it cannot turn an
+// invoice into a cancellation.
+std::string TipoDoArquivo(const std::string& caminho, const std::string& pasta) {
+  const bool naPasta = caminho.compare(0, pasta.size(), pasta) == 0;
+  return naPasta && caminho.compare(pasta.size(), 3, "/c_") == 0 ? "C" : "E";
+}
+
+}  // namespace
 
 // Writes every document still to deliver as an e_ (invoice) or c_ (cancellation) file.
 void TdmKIVVW::GravarArquivos() {
@@ -33,8 +49,8 @@ void TdmKIVVW::GravarArquivos() {
     try {
       const std::string nome = comCampo ? SubstituirTodos(mascara, marcador, cdsNFe.Campo(campo), true) : mascara;
       const std::string pasta = ISChema->Origem()->Result()->Destino();
-      nomeE = pasta + "/e_" + nome;
-      nomeC = pasta + "/c_" + nome;
+      nomeE = CaminhoArquivo(pasta, "e_", nome);
+      nomeC = CaminhoArquivo(pasta, "c_", nome);
       Log("Montou nome do arquivo[" + nomeE + "] e [" + nomeC + "]");
       documento = MontarXml();
     } catch (const std::exception& e) {
@@ -80,10 +96,11 @@ void TdmKIVVW::EnviarArquivos() {
   const std::string banco = MaiusculasAscii(oBD->Tipo());
   const bool informix = TipoInformix();
   try {
+    const std::string pasta = ISChema->Origem()->Result()->Destino();
     for (const auto& caminho : FArqGerados) {
       const std::string documento = plataforma::LerTextoComLinhasCRLF(caminho);
       Log("Arquivo Carregado: " + documento);
-      const std::string tipo = caminho.find("/c_") != std::string::npos ? "C" : "E";
+      const std::string tipo = TipoDoArquivo(caminho, pasta);
       Log("Banco: " + banco);
       const bool protocolo = nfe::MarcadorPresente(documento, nfe::kMarcadorProtocolo);
       const bool evento = nfe::MarcadorPresente(documento, nfe::kMarcadorTagEvento);

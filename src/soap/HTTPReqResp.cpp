@@ -1,7 +1,6 @@
 #include "soap/HTTPReqResp.h"
 
 #include <curl/curl.h>
-#include <iconv.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -31,40 +30,6 @@ void Definir(CURL* c, CURLoption opcao, T valor) {
   if (r != CURLE_OK) throw ErroHTTP(curl_easy_strerror(r));
 }
 
-// One iconv descriptor that turns a declared charset into UTF-8.
-class ConversorUtf8 {
- public:
-  explicit ConversorUtf8(const std::string& de) : cd_(iconv_open("UTF-8", de.c_str())) {}
-  ~ConversorUtf8() {
-    if (Valido()) iconv_close(cd_);
-  }
-  ConversorUtf8(const ConversorUtf8&) = delete;
-  ConversorUtf8& operator=(const ConversorUtf8&) = delete;
-  bool Valido() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-
-  // Converts, writing "?" for every byte that does not begin a valid character.
-  std::string Converter(std::string_view entrada) {
-    std::string saida;
-    saida.reserve(entrada.size() + entrada.size() / 4 + 16);
-    char* in = const_cast<char*>(entrada.data());
-    size_t resta = entrada.size();
-    char buffer[4096];
-    while (resta > 0) {
-      char* out = buffer;
-      size_t livre = sizeof buffer;
-      const size_t r = iconv(cd_, &in, &resta, &out, &livre);
-      saida.append(buffer, out - buffer);
-      if (r != static_cast<size_t>(-1) || errno == E2BIG) continue;
-      ++in;
-      --resta;
-      saida += '?';
-    }
-    return saida;
-  }
-
- private:
-  iconv_t cd_;
-};
 
 std::string SemAspas(std::string_view v) {
   std::string s = Trim(v);
@@ -144,8 +109,7 @@ std::string DecodificarResposta(std::string_view bytes, std::string_view tipoCon
   if (charset.empty()) charset = EncodingDaDeclaracao(bytes);
   const bool utf8Declarado = IgualSemCaso(charset, "utf-8") || IgualSemCaso(charset, "utf8");
   if (!charset.empty() && !utf8Declarado) {
-    ConversorUtf8 conversor(charset);
-    if (conversor.Valido()) return conversor.Converter(bytes);
+    if (auto texto = plataforma::DeCharset(bytes, charset)) return *std::move(texto);
     // An unknown charset name: read the bytes as if nothing was declared.
   }
   // Declared UTF-8 that is not valid UTF-8 comes from a server that writes its code page anyway.

@@ -145,18 +145,6 @@ TEST_F(TBDComFabrica, ReopensAsTheConnectionLifecycleSays) {
   EXPECT_EQ(registro_.fechadas, 3);
 }
 
-// A TCP port on 127.0.0.1 that nobody listens on: bound, then released.
-int PortaFechada() {
-  const int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t n = sizeof a;
-  getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-  close(s);
-  return ntohs(a.sin_port);
-}
 
 TEST(TBDFalhas, EachRealClientSaysWhyInOneLineWithoutThePassword) {
   kiv::teste::PastaTemporaria pasta;
@@ -165,8 +153,8 @@ TEST(TBDFalhas, EachRealClientSaysWhyInOneLineWithoutThePassword) {
     std::string tipo, host, banco, indicio;
   } casos[] = {
       {"FIREBIRD", "", pasta / "nao-existe.fdb", "nao-existe.fdb"},
-      {"FIREBIRD", "", "127.0.0.1/" + std::to_string(PortaFechada()) + ":" + pasta / "x.fdb", "127.0.0.1"},
-      {"SQL SERVER", "127.0.0.1," + std::to_string(PortaFechada()), "loja", "SQLSTATE"},
+      {"FIREBIRD", "", "127.0.0.1/" + std::to_string(kiv::teste::PortaFechada()) + ":" + pasta / "x.fdb", "127.0.0.1"},
+      {"SQL SERVER", "127.0.0.1," + std::to_string(kiv::teste::PortaFechada()), "loja", "SQLSTATE"},
       {"ORACLE", "", "//127.0.0.1/ORCL", "SQLSTATE"},
       {"INFORMIX", "ol_loja", "loja", "SQLSTATE"},
   };

@@ -50,17 +50,6 @@ std::string Juntas(const std::vector<std::string>& linhas) {
   return s;
 }
 
-int PortaFechada() {
-  const int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t n = sizeof a;
-  getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-  close(s);
-  return ntohs(a.sin_port);
-}
 
 class ExecucaoFirebird : public ::testing::Test {
  protected:
@@ -110,7 +99,7 @@ TEST(ExecucaoConexao, EachConnectionFailureGivesItsOneLineAndStopsTheRun) {
   const Banco casos[] = {
       {"INTERBASE", "", pasta / "dms.fdb", "SYSDBA", senha},
       {"FIREBIRD", "", pasta / "nao-existe.fdb", "SYSDBA", senha},
-      {"SQL SERVER", "127.0.0.1," + std::to_string(PortaFechada()), "dms", "sa", senha},
+      {"SQL SERVER", "127.0.0.1," + std::to_string(kiv::teste::PortaFechada()), "dms", "sa", senha},
       {"ORACLE", "", "//127.0.0.1/DMS", "dms", senha},
       {"INFORMIX", "ol_dms", "dms", "informix", senha},
   };

@@ -11,7 +11,9 @@ namespace {
 using namespace kiv::falhas;
 
 TEST(ServicoReiniciado, DeliveriesWhileItIsAwayFailAloneAndTheRegisterIsExact) {
-  constexpr int kNotas = 500;
+  // Enough rows that the deliveries refused in 30 ms of processor time leave many for after the
+  // restart, however fast each refused delivery is.
+  constexpr int kNotas = 2000;
   constexpr int kPararApos = 60;
   kiv::teste::PastaTemporaria pasta;
   std::vector<std::string> chaves;

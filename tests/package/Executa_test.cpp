@@ -116,3 +116,45 @@ TEST(Executa, AFailureThatEscapesTheRunReplacesItsMessages) {
 }
 
 }  // namespace
+
+#include <filesystem>
+
+#include "db/TConexao.h"
+
+namespace {
+
+// A session whose query, as a side effect, puts a regular file where the Work folder was, so the
+// register cannot be written when the module is freed.
+class SessaoQueTiraAPasta : public kiv::db::Sessao {
+ public:
+  explicit SessaoQueTiraAPasta(std::string work) : work_(std::move(work)) {}
+  void Executar(const std::string&) override {}
+  kiv::db::Conjunto Consultar(const std::string&) override {
+    std::filesystem::remove_all(work_);
+    kiv::teste::EscreverArquivo(work_, "not a folder");
+    return kiv::db::Conjunto({"XML"}, {});
+  }
+
+ private:
+  std::string work_;
+};
+
+TEST(Executa, AFailedFreeingComesAfterTheRunsMessages) {
+  kiv::teste::PastaTemporaria pasta;
+  kiv::teste::EscreverArquivo(pasta / "job.xml", R"(<Selecao xmlns="urn:kivxmlvw:selecao"><Origem>
+      <Banco><Tipo>FIREBIRD</Tipo><DataBase>x.fdb</DataBase></Banco>
+      <Execute>SELECT XML#X# FROM NFE</Execute></Origem></Selecao>)");
+  const std::string work = pasta / "Work";
+  kiv::db::DefinirFabricaSessao(
+      [&](const kiv::db::TConexao&) { return std::make_unique<SessaoQueTiraAPasta>(work); });
+  auto linhas = kiv::package::LinhasDoPacote(pasta / "job.xml");
+  kiv::db::DefinirFabricaSessao(nullptr);
+  ASSERT_EQ(linhas.size(), 7u);
+  EXPECT_EQ(linhas[3], "Comando SELECT: [SELECT XMLX FROM NFE]");
+  EXPECT_EQ(linhas[4], "Aviso: sem movimento para o periodo.");
+  EXPECT_EQ(linhas[5].rfind("Erro ao executar pacote: ", 0), 0u) << linhas[5];
+  EXPECT_NE(linhas[5].find(work), std::string::npos) << "the message names the register: " << linhas[5];
+  EXPECT_EQ(linhas[6].rfind("Finalizando transferência de arquivos: ", 0), 0u);
+}
+
+}  // namespace

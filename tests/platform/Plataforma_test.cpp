@@ -3,6 +3,7 @@
 #include <clocale>
 
 #include "comum/Texto.h"
+#include "platform/ArquivosTexto.h"
 #include "platform/PaginaCodigo.h"
 #include "platform/Regional.h"
 #include "platform/Relogio.h"
@@ -72,6 +73,45 @@ TEST(Texto, CountsCharactersNotBytes) {
   EXPECT_EQ(kiv::Copia("abc", 3, 10), "c");
   EXPECT_EQ(kiv::Trim("\r\n  a b \t"), "a b");
   EXPECT_EQ(kiv::SubstituirTodos("x@Num@y@NUM@", "@num@", "7", true), "x7y7");
+}
+
+// The searches and counts that read 8 or 16 bytes at a time against their plain forms, at every
+// offset around the block edges, with the needle's first and last bytes repeated as decoys.
+TEST(Texto, BlockwiseScansAgreeWithPlainOnes) {
+  const auto plainSemCaso = [](std::string_view t, std::string_view x, size_t de) {
+    for (size_t i = de; i + x.size() <= t.size(); ++i)
+      if (kiv::IgualSemCaso(t.substr(i, x.size()), x)) return i;
+    return std::string_view::npos;
+  };
+  const auto plainConta = [](std::string_view t) {
+    size_t n = 0;
+    for (char c : t) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+  };
+  const std::string base = "<a/<ç/Ab<infProt/<infprot xsi:SchemaLocation=\"x\"<b>ã\r\n";
+  for (size_t recuo = 0; recuo < 40; ++recuo) {
+    std::string t = std::string(recuo, '<') + base + std::string(recuo % 7, 't') + base;
+    for (const std::string x : {"<infProt", "<INFPROT", "/", "t<", "ç/", " xsi:schemalocation=\"x\"", "ausente", "\r\n"}) {
+      for (size_t de : {size_t{0}, size_t{1}, recuo, recuo + 9, t.size() - 3, t.size(), t.size() + 1}) {
+        EXPECT_EQ(kiv::Achar(t, x, de), std::string_view(t).find(x, de)) << recuo << " " << x << " " << de;
+        EXPECT_EQ(kiv::AcharSemCaso(t, x, de), plainSemCaso(t, x, de)) << recuo << " " << x << " " << de;
+      }
+    }
+    for (size_t fim = 0; fim <= t.size(); ++fim) {
+      const std::string_view prefixo = std::string_view(t).substr(0, fim);
+      ASSERT_EQ(kiv::ContaCaracteres(prefixo), plainConta(prefixo)) << recuo << " " << fim;
+      // Only a cut inside "ç" or "ã" (after their lead byte 0xC3) leaves broken UTF-8.
+      ASSERT_EQ(Utf8Valido(prefixo), prefixo.empty() || static_cast<unsigned char>(prefixo.back()) != 0xC3) << fim;
+    }
+  }
+  // Line breaks found across block edges: every break becomes CR LF, a last line gets one too.
+  for (size_t recuo = 1; recuo < 40; ++recuo) {
+    const std::string linha(recuo, 'x');
+    EXPECT_EQ(JuntarLinhasCRLF(linha + "\n" + linha + "\r" + linha + "\r\n" + linha),
+              linha + "\r\n" + linha + "\r\n" + linha + "\r\n" + linha + "\r\n");
+  }
+  EXPECT_EQ(JuntarLinhasCRLF(""), "");
+  EXPECT_EQ(JuntarLinhasCRLF("\n\n"), "\r\n\r\n");
 }
 
 }  // namespace

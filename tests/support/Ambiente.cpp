@@ -1,6 +1,10 @@
 #include "support/Ambiente.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -51,6 +55,18 @@ std::string Rodar(const std::string& comando, int& status) {
   const int r = pclose(p);
   status = WIFEXITED(r) ? WEXITSTATUS(r) : 128 + (WIFSIGNALED(r) ? WTERMSIG(r) : 0);
   return saida;
+}
+
+int PortaFechada() {
+  const int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  socklen_t n = sizeof a;
+  getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
+  close(s);
+  return ntohs(a.sin_port);
 }
 
 AmbienteFixo::AmbienteFixo(plataforma::DataHora agora, plataforma::ConfiguracaoRegional regional) {

@@ -32,6 +32,9 @@ std::string Fixture(const std::string& nome);
 // Runs a shell command; returns its standard output and sets `status` to its exit status.
 std::string Rodar(const std::string& comando, int& status);
 
+// A TCP port on 127.0.0.1 that nobody listens on (bound, then released).
+int PortaFechada();
+
 // Fixes the clock and the regional settings for one test and restores them afterwards.
 class AmbienteFixo {
  public:

@@ -96,6 +96,7 @@ std::string Comportamento::Formulario() const {
   par("declarar", declarar);
   par("tipo_conteudo", tipoConteudo);
   par("corpo", corpo);
+  par("remover", remover);
   if (status) f += "&status=" + std::to_string(*status);
   if (atraso) f += "&atraso=" + std::to_string(*atraso);
   return f;
@@ -137,6 +138,7 @@ ServicoSimulado::ServicoSimulado(Opcoes opcoes) {
   opcao("--declarar", c.declarar);
   opcao("--tipo-conteudo", c.tipoConteudo);
   opcao("--corpo", c.corpo);
+  opcao("--remover", c.remover);
   if (c.status) opcao("--status", std::to_string(*c.status));
   if (c.atraso) opcao("--atraso", std::to_string(*c.atraso));
 

@@ -27,6 +27,7 @@ struct Comportamento {
   std::optional<std::string> corpo;         // the whole reply body
   std::optional<int> status;
   std::optional<double> atraso;             // seconds before answering
+  std::optional<std::string> remover;       // a file deleted before answering
 
   static Comportamento Modo(std::string modo) {
     Comportamento c;

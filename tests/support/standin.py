@@ -31,7 +31,8 @@ Behaviour (start-up options, or at run time through a control request):
   Overrides for any mode: codigo, mensagem ("{chave}" becomes the document's access key),
   charset (the reply's encoding), declarar (where the charset is declared: ambos, cabecalho,
   xml, nenhum), status, tipo_conteudo, corpo (the whole reply body), atraso (seconds to wait
-  before answering, any mode).
+  before answering, any mode), remover (a file deleted before answering, so a test can take a
+  file away from a client at a known point of its run).
 
 Control requests (form-encoded bodies, keys as above):
     POST /_control/modo     the default behaviour from now on
@@ -74,7 +75,8 @@ PADROES = {
     "parar": {"atraso": "30"},
     "fechar": {},
 }
-CHAVES = ("modo", "codigo", "mensagem", "charset", "declarar", "status", "tipo_conteudo", "corpo", "atraso")
+CHAVES = ("modo", "codigo", "mensagem", "charset", "declarar", "status", "tipo_conteudo", "corpo", "atraso",
+          "remover")
 
 
 def comportamento(valores):
@@ -83,7 +85,7 @@ def comportamento(valores):
     if modo not in PADROES:
         raise ValueError("modo desconhecido: " + modo)
     c = {"modo": modo, "codigo": "100", "mensagem": "", "charset": "utf-8", "declarar": "ambos",
-         "status": "200", "tipo_conteudo": "", "corpo": None, "atraso": "0"}
+         "status": "200", "tipo_conteudo": "", "corpo": None, "atraso": "0", "remover": ""}
     c.update(PADROES[modo])
     for k in CHAVES:
         if k in valores and valores[k] is not None and k != "modo":
@@ -222,6 +224,11 @@ class Tratador(http.server.BaseHTTPRequestHandler):
             return self.controlar(estado, corpo.decode("utf-8", "replace"))
         c = estado.proximo()
         estado.registrar(self, corpo)
+        if c["remover"]:
+            try:
+                os.remove(c["remover"])
+            except OSError:
+                pass
         atraso = float(c["atraso"] or 0)
         if atraso > 0:
             time.sleep(atraso)
