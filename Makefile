@@ -7,11 +7,12 @@ MAKEFLAGS += --no-print-directory
 
 BENCH_N ?= 1000 10000 100000
 
+SANITIZE_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = avalia_expressao prepara_comando documento carrega_selecao registro
 
-.PHONY: deps build test demo bench clean fuzz fuzz-merge
+.PHONY: deps build test test-sanitize demo bench clean fuzz fuzz-merge
 
 deps:
 	@bash scripts/install-deps.sh
@@ -22,6 +23,13 @@ build: deps
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer, in a tree of their
+# own; leak reports of third-party libraries are filtered by tests/lsan-suppressions.txt.
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -DKIV_SANITIZE=ON >/dev/null
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@cd $(SANITIZE_BUILD) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
 demo: build
 	@bash examples/demo/run-demo.sh $(BUILD)
@@ -52,4 +60,4 @@ fuzz-merge:
 	done
 
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
