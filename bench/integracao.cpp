@@ -125,6 +125,7 @@ std::vector<Modelo> Modelos() {
 
 struct Processo {
   double segundos = 0;
+  double segundosCpu = 0;  // user and system time
   long picoKb = 0;
   int status = -1;
 };
@@ -200,6 +201,8 @@ Processo Rodar(const std::vector<std::string>& argumentos, const std::function<v
   }
   p.segundos = Segundos(inicio);
   p.picoKb = uso.ru_maxrss;
+  p.segundosCpu = static_cast<double>(uso.ru_utime.tv_sec + uso.ru_stime.tv_sec) +
+                  static_cast<double>(uso.ru_utime.tv_usec + uso.ru_stime.tv_usec) / 1e6;
   p.status = WIFEXITED(estado) ? WEXITSTATUS(estado) : 128 + WTERMSIG(estado);
   return p;
 }
@@ -319,6 +322,7 @@ struct Linha {
   double segundosBanco = 0;
   // The host program.
   double segundos = 0;
+  double segundosCpu = 0;
   double picoMb = 0;
   long aceitos = 0, erros = 0;
   // The bare loop and the peer.
@@ -374,6 +378,7 @@ Linha Medir(long n, const std::vector<Modelo>& modelos, kiv::teste::ServicoSimul
   });
   const int postados = servico.Estado().requisicoes - antes;
   l.segundos = p.segundos;
+  l.segundosCpu = p.segundosCpu;
   l.picoMb = p.picoKb / 1024.0;
   l.aceitos = aceitos.Quantos();
   l.erros = erros.Quantos();
@@ -464,17 +469,18 @@ int main(int argc, char** argv) {
     const Processo minima = RodadaMinima(modelos, servico);
     std::printf("one-row run of kivxmlvw (start, load, attach, one delivery, exit): %.0f ms, peak %.1f MB\n",
                 1000 * minima.segundos, minima.picoKb / 1024.0);
-    std::printf("\n%8s %8s %7s | %9s %8s %8s %7s %8s | %9s %6s | %9s %8s %6s\n", "N", "docs MB", "db s", "docs/s",
-                "us/doc", "peak MB", "x docs", "limit MB", "bare /s", "ratio", "zeep /s", "zeep MB", "x zeep");
+    std::printf("\n%8s %8s %7s | %9s %8s %7s %8s %7s %8s | %9s %6s | %9s %8s %6s\n", "N", "docs MB", "db s",
+                "docs/s", "us/doc", "cpu us", "peak MB", "x docs", "limit MB", "bare /s", "ratio", "zeep /s", "zeep MB",
+                "x zeep");
     std::fflush(stdout);
 
     std::vector<Linha> linhas;
     for (long n : ns) {
       const Linha l = Medir(n, modelos, servico, python);
       linhas.push_back(l);
-      std::printf("%8ld %8.1f %7.1f | %9.1f %8.1f %8.1f %7.2f %8.1f | %9.1f %6.3f |", l.n, l.mbDocumentos,
-                  l.segundosBanco, l.PorSegundo(), l.MicrossegundosPorDocumento(), l.picoMb, l.Multiplo(),
-                  l.LimiteMb(), n / l.segundosCurl, l.RazaoCurl());
+      std::printf("%8ld %8.1f %7.1f | %9.1f %8.1f %7.1f %8.1f %7.2f %8.1f | %9.1f %6.3f |", l.n, l.mbDocumentos,
+                  l.segundosBanco, l.PorSegundo(), l.MicrossegundosPorDocumento(), 1e6 * l.segundosCpu / n, l.picoMb,
+                  l.Multiplo(), l.LimiteMb(), n / l.segundosCurl, l.RazaoCurl());
       if (l.aceitosZeep >= 0)
         std::printf(" %9.1f %8.1f %6.2f\n", n / l.segundosZeep, l.picoMbZeep, l.RazaoZeep());
       else
@@ -485,7 +491,8 @@ int main(int argc, char** argv) {
       std::fflush(stdout);
     }
 
-    std::printf("\ncolumns: docs/s and us/doc of kivxmlvw from start to exit (load, selection, deliveries, log);\n"
+    std::printf("\ncolumns: docs/s and us/doc of kivxmlvw from start to exit (load, selection, deliveries, log),\n"
+                "cpu us its processor time (user and system) per document;\n"
                 "peak MB its maximum resident set (wait4), x docs that over the selected documents' bytes;\n"
                 "ratio = kivxmlvw docs/s over bare posts/s; x zeep = kivxmlvw docs/s over the peer's\n\n");
     const Linha& base = linhas.front();
