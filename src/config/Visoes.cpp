@@ -156,9 +156,7 @@ class TXMLTCampos final : public IXMLTCampos {
   }
   std::shared_ptr<IXMLTCampo> Insert(int indice) override {
     xmlNodePtr novo = NovoItem();
-    xmlNodePtr antes = no_.no->children;
-    for (int i = 0; antes && i < indice; ++i) antes = antes->next;
-    if (antes && indice >= 0)
+    if (xmlNodePtr antes = ItemOuNulo(indice))
       xmlAddPrevSibling(antes, novo);
     else
       xmlAddChild(no_.no, novo);
@@ -189,10 +187,15 @@ class TXMLTCampos final : public IXMLTCampos {
 
  private:
   bool EhItem(xmlNodePtr f) const { return Casa(f, "Campo", NamespaceDe(no_.no)); }
-  xmlNodePtr Item(int indice) {
+  // The item at `indice` among the Campo children only; nullptr past the last (or below 0).
+  xmlNodePtr ItemOuNulo(int indice) {
     int i = 0;
     for (xmlNodePtr f = no_.no->children; f; f = f->next)
       if (EhItem(f) && i++ == indice) return f;
+    return nullptr;
+  }
+  xmlNodePtr Item(int indice) {
+    if (xmlNodePtr f = ItemOuNulo(indice)) return f;
     throw ErroConfiguracao("List index out of bounds (" + std::to_string(indice) + ")");
   }
   xmlNodePtr NovoItem() { return xmlNewDocNode(no_.documento->doc, no_.no->ns, BAD_CAST "Campo", nullptr); }

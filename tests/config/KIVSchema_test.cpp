@@ -207,6 +207,11 @@ TEST_F(Configuracao, CamposItemsSkipOtherChildren) {
   novo->Set_Nome("C");
   EXPECT_EQ(campos->Count(), 3);
   EXPECT_EQ(campos->Campo(2)->Nome(), "C");
+  auto meio = campos->Insert(2);  // the index counts items only, not the comment before B
+  meio->Set_Nome("X");
+  EXPECT_EQ(campos->Campo(1)->Nome(), "B");
+  EXPECT_EQ(campos->Campo(2)->Nome(), "X");
+  EXPECT_EQ(campos->Remove(meio), 2);
   auto primeiro = campos->Insert(0);
   primeiro->Set_Sequencia("0");
   EXPECT_EQ(campos->Campo(0)->Sequencia(), "0");
