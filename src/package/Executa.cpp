@@ -1,6 +1,10 @@
 #include "package/Executa.h"
 
+#include <malloc.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <memory>
 #include <mutex>
@@ -75,22 +79,31 @@ std::vector<std::string> LinhasDoPacote(const std::string& caminho) noexcept {
   }
 }
 
-std::string JuntarLog(std::vector<std::string>&& linhas) {
-  size_t tamanho = 0;
+char* JuntarLog(std::vector<std::string>&& linhas) noexcept {
+  // The run's selection is freed by now, but its pages still count as resident: hand them back,
+  // so the log's buffer does not come on top of them.
+  malloc_trim(0);
+  size_t tamanho = 1;
   for (const auto& linha : linhas) tamanho += linha.size() + 2;
-  std::string texto;
-  texto.reserve(tamanho);
+  char* texto = static_cast<char*>(std::malloc(tamanho));
+  if (!texto) return nullptr;
+  char* fim = texto;
   for (auto& linha : linhas) {
-    texto += linha;
-    texto += "\r\n";
+    std::memcpy(fim, linha.data(), linha.size());
+    fim += linha.size();
+    *fim++ = '\r';
+    *fim++ = '\n';
     std::string().swap(linha);
   }
+  *fim = '\0';
   return texto;
 }
 
 std::string ExecutaPacote(const std::string& caminho) noexcept {
   try {
-    return JuntarLog(LinhasDoPacote(caminho));
+    const std::unique_ptr<char, decltype(&std::free)> texto(JuntarLog(LinhasDoPacote(caminho)), &std::free);
+    if (!texto) throw std::bad_alloc();
+    return texto.get();
   } catch (...) {
     return "\r\nErro ao executar pacote: " + MensagemDe(std::current_exception()) + "\r\n";
   }

@@ -12,11 +12,12 @@ inline constexpr const char* kDescritor = "TITULO|WebService VW|SOAP|I@Url|Url|S
 // are serialised: a second caller waits for the first to return.
 std::vector<std::string> LinhasDoPacote(const std::string& caminho) noexcept;
 
-// The lines joined into one text, every line followed by CR LF. Each line is released as soon as
-// it is copied, so a large log is never held twice.
-std::string JuntarLog(std::vector<std::string>&& linhas);
+// The lines joined into one malloc()ed text for the host, every line followed by CR LF; NULL when
+// memory runs out. Each line is released as soon as it is copied, so a large log is never held
+// twice.
+char* JuntarLog(std::vector<std::string>&& linhas) noexcept;
 
-// Runs the job and returns its log text.
+// Runs the job and returns its log text, as the host receives it.
 std::string ExecutaPacote(const std::string& caminho) noexcept;
 
 // The time stamp of the framing lines: dd-mm-yyyy hh:nn in local time.

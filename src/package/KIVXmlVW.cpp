@@ -1,8 +1,6 @@
 // The three functions a host calls; nothing else leaves the library.
 #include "KIVXmlVW.h"
 
-#include <malloc.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -37,24 +35,5 @@ extern "C" __attribute__((visibility("default"))) void Executa(char** log, const
   // The host's variable is released before the run, and receives the new log after it.
   std::free(*log);
   *log = nullptr;
-  auto linhas = kiv::package::LinhasDoPacote(caminho ? caminho : "");
-  // The run's selection is freed by now, but its pages still count as resident: hand them back,
-  // so the log's buffer below does not come on top of them.
-  malloc_trim(0);
-  // The log goes straight into the host's buffer, each line released once copied, so a large
-  // run's log is never held twice.
-  size_t tamanho = 1;
-  for (const auto& linha : linhas) tamanho += linha.size() + 2;
-  char* texto = static_cast<char*>(std::malloc(tamanho));
-  if (!texto) return;
-  char* fim = texto;
-  for (auto& linha : linhas) {
-    std::memcpy(fim, linha.data(), linha.size());
-    fim += linha.size();
-    *fim++ = '\r';
-    *fim++ = '\n';
-    std::string().swap(linha);
-  }
-  *fim = '\0';
-  *log = texto;
+  *log = kiv::package::JuntarLog(kiv::package::LinhasDoPacote(caminho ? caminho : ""));
 }
