@@ -87,23 +87,6 @@ constexpr std::string_view kFimNfeProc = "</nfeProc>";
 const std::string kSchemaLocation =
     " xsi:schemaLocation=\"" + std::string(kNamespaceNFe) + " procNFe_v2.00.xsd\"";
 
-// Every occurrence of `fragmento` removed, ASCII letters compared without regard to case; false
-// (and `saida` untouched) when there is none.
-bool RemoverSemCaso(std::string_view texto, std::string_view fragmento, std::string& saida) {
-  size_t achado = AcharSemCaso(texto, fragmento);
-  if (achado == npos) return false;
-  saida.clear();
-  saida.reserve(texto.size());
-  size_t de = 0;
-  while (achado != npos) {
-    saida.append(texto.substr(de, achado - de));
-    de = achado + fragmento.size();
-    achado = AcharSemCaso(texto, fragmento, de);
-  }
-  saida.append(texto.substr(de));
-  return true;
-}
-
 }  // namespace
 
 size_t PosicaoMarcador(std::string_view documento, std::string_view marcador) {
@@ -154,9 +137,10 @@ std::string MontarDocumento(std::string_view documento, std::string_view tipo, b
   }
 
   // A complete processed document: its NFe and protNFe are reused under a fixed nfeProc start.
-  std::string semSchema;
-  const bool removido = RemoverSemCaso(documento, kSchemaLocation, semSchema);
-  const std::string nfe = ValorTag(removido ? std::string_view(semSchema) : documento, "NFe", true);
+  // Only documents of layout 2.00 carry the fragment; the others are searched as they are.
+  const bool comSchema = AcharSemCaso(documento, kSchemaLocation) != npos;
+  const std::string semSchema = comSchema ? SubstituirTodos(documento, kSchemaLocation, "", true) : std::string();
+  const std::string nfe = ValorTag(comSchema ? std::string_view(semSchema) : documento, "NFe", true);
   if (nfe.empty()) return {};
   const std::string protNFe = ValorTag(documento, "protNFe", true);
   std::string r = InicioNfeProc(Leiaute(documento));
