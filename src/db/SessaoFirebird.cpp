@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
 
 #include "comum/Texto.h"
 #include "db/ErroBanco.h"
@@ -60,6 +61,30 @@ void AcrescentarInteiro(std::string& dpb, char item, uint32_t valor) {
   for (int i = 0; i < 4; ++i) dpb += static_cast<char>((valor >> (8 * i)) & 0xFF);  // little-endian, as the API reads it
 }
 
+// A connection's parameter block, begun with the user and the password.
+std::string DpbDoUsuario(const ParametrosFirebird& parametros) {
+  std::string dpb(1, static_cast<char>(isc_dpb_version1));
+  AcrescentarTexto(dpb, isc_dpb_user_name, parametros.usuario, "user name");
+  if (!parametros.senha.empty()) AcrescentarTexto(dpb, isc_dpb_password, parametros.senha, "password");
+  return dpb;
+}
+
+// The value of `item` in an information reply (item, 2-byte length, value), or none when the
+// reply does not begin with it.
+std::optional<ISC_LONG> ItemDeInformacao(const char* resposta, char item) {
+  if (resposta[0] != item) return std::nullopt;
+  const short n = static_cast<short>(isc_vax_integer(resposta + 1, 2));
+  return isc_vax_integer(resposta + 3, n);
+}
+
+// A value of type T from a fetched column's buffer, which need not be aligned for T.
+template <typename T>
+T Valor(const char* d) {
+  T valor;
+  std::memcpy(&valor, d, sizeof valor);
+  return valor;
+}
+
 // Characters a character set spends at most per character, for the padding of CHAR columns.
 int BytesPorCaractere(int conjunto) {
   switch (conjunto) {
@@ -107,9 +132,7 @@ SessaoFirebird::SessaoFirebird(const ParametrosFirebird& parametros) : parametro
 
 std::unique_ptr<SessaoFirebird> SessaoFirebird::Abrir(const ParametrosFirebird& parametros) {
   std::unique_ptr<SessaoFirebird> s(new SessaoFirebird(parametros));
-  std::string dpb(1, static_cast<char>(isc_dpb_version1));
-  AcrescentarTexto(dpb, isc_dpb_user_name, parametros.usuario, "user name");
-  if (!parametros.senha.empty()) AcrescentarTexto(dpb, isc_dpb_password, parametros.senha, "password");
+  std::string dpb = DpbDoUsuario(parametros);
   if (!parametros.papel.empty()) AcrescentarTexto(dpb, isc_dpb_sql_role_name, parametros.papel, "role");
   AcrescentarTexto(dpb, isc_dpb_lc_ctype, parametros.conjuntoCaracteres, "character set");
   AcrescentarInteiro(dpb, isc_dpb_sql_dialect, static_cast<uint32_t>(parametros.dialeto));
@@ -138,9 +161,7 @@ std::unique_ptr<SessaoFirebird> SessaoFirebird::CriarBanco(const ParametrosFireb
   }
   {
     // A scratch database: its writes need not be forced to disk at every commit.
-    std::string dpb(1, static_cast<char>(isc_dpb_version1));
-    AcrescentarTexto(dpb, isc_dpb_user_name, parametros.usuario, "user name");
-    if (!parametros.senha.empty()) AcrescentarTexto(dpb, isc_dpb_password, parametros.senha, "password");
+    std::string dpb = DpbDoUsuario(parametros);
     dpb += static_cast<char>(isc_dpb_force_write);
     dpb += static_cast<char>(1);
     dpb += static_cast<char>(0);
@@ -285,54 +306,33 @@ class LeitorLinha {
         if (bpc > 1) return CortarCaracteres(TextoDoCliente(std::move(s)), static_cast<size_t>(v.sqllen / bpc));
         return TextoDoCliente(std::move(s));
       }
-      case SQL_VARYING: {
-        ISC_USHORT n;
-        std::memcpy(&n, d, sizeof n);
-        return TextoDoCliente(std::string(d + sizeof n, n));
-      }
-      case SQL_SHORT: {
-        ISC_SHORT n;
-        std::memcpy(&n, d, sizeof n);
-        return NumeroEscalado(n, -v.sqlscale);
-      }
-      case SQL_LONG: {
-        ISC_LONG n;
-        std::memcpy(&n, d, sizeof n);
-        return NumeroEscalado(n, -v.sqlscale);
-      }
-      case SQL_INT64: {
-        ISC_INT64 n;
-        std::memcpy(&n, d, sizeof n);
-        return NumeroEscalado(n, -v.sqlscale);
-      }
-      case SQL_FLOAT: {
-        float f;
-        std::memcpy(&f, d, sizeof f);
-        return NumeroReal(f, 7);
-      }
+      case SQL_VARYING:
+        return TextoDoCliente(std::string(d + sizeof(ISC_USHORT), Valor<ISC_USHORT>(d)));
+      case SQL_SHORT:
+        return NumeroEscalado(Valor<ISC_SHORT>(d), -v.sqlscale);
+      case SQL_LONG:
+        return NumeroEscalado(Valor<ISC_LONG>(d), -v.sqlscale);
+      case SQL_INT64:
+        return NumeroEscalado(Valor<ISC_INT64>(d), -v.sqlscale);
+      case SQL_FLOAT:
+        return NumeroReal(Valor<float>(d), 7);
       case SQL_DOUBLE:
-      case SQL_D_FLOAT: {
-        double f;
-        std::memcpy(&f, d, sizeof f);
-        return NumeroReal(f, 15);
-      }
+      case SQL_D_FLOAT:
+        return NumeroReal(Valor<double>(d), 15);
       case SQL_TYPE_DATE: {
-        ISC_DATE x;
-        std::memcpy(&x, d, sizeof x);
+        ISC_DATE x = Valor<ISC_DATE>(d);
         std::tm t{};
         isc_decode_sql_date(&x, &t);
         return Data(DeTm(t, 0));
       }
       case SQL_TYPE_TIME: {
-        ISC_TIME x;
-        std::memcpy(&x, d, sizeof x);
+        ISC_TIME x = Valor<ISC_TIME>(d);
         std::tm t{};
         isc_decode_sql_time(&x, &t);
         return Hora(DeTm(t, static_cast<int>((x % 10000) / 10)));
       }
       case SQL_TIMESTAMP: {
-        ISC_TIMESTAMP x;
-        std::memcpy(&x, d, sizeof x);
+        ISC_TIMESTAMP x = Valor<ISC_TIMESTAMP>(d);
         std::tm t{};
         isc_decode_timestamp(&x, &t);
         return DataHora(DeTm(t, static_cast<int>((x.timestamp_time % 10000) / 10)));
@@ -340,8 +340,7 @@ class LeitorLinha {
       case SQL_BOOLEAN:
         return *reinterpret_cast<const unsigned char*>(d) ? "True" : "False";
       case SQL_BLOB: {
-        ISC_QUAD id;
-        std::memcpy(&id, d, sizeof id);
+        ISC_QUAD id = Valor<ISC_QUAD>(d);
         return TextoDoCliente(LerBlob(id));
       }
       default:
@@ -361,10 +360,9 @@ class LeitorLinha {
     char resposta[32] = {};
     size_t total = 0;
     isc_blob_info(st.get(), blob.Ptr(), sizeof itens, itens, sizeof resposta, resposta);
-    if (!st.Falhou() && resposta[0] == isc_info_blob_total_length) {
-      const short n = static_cast<short>(isc_vax_integer(resposta + 1, 2));
-      total = static_cast<size_t>(std::max<ISC_LONG>(isc_vax_integer(resposta + 3, n), 0));
-    }
+    if (!st.Falhou())
+      if (const auto n = ItemDeInformacao(resposta, isc_info_blob_total_length))
+        total = static_cast<size_t>(std::max<ISC_LONG>(*n, 0));
     // Segments go straight into a text of the blob's own size; a blob whose size is unknown, or
     // larger than announced, goes on through a buffer (also asked once more after the last byte,
     // to see the end: it is made once per selection, not once per blob).
@@ -415,9 +413,7 @@ int TipoDoComando(firebird::Comando& comando, const std::vector<std::string>& se
   Status st;
   isc_dsql_sql_info(st.get(), comando.Ptr(), sizeof itens, itens, sizeof resposta, resposta);
   Verificar(st, segredos);
-  if (resposta[0] != isc_info_sql_stmt_type) return 0;
-  const short n = static_cast<short>(isc_vax_integer(resposta + 1, 2));
-  return static_cast<int>(isc_vax_integer(resposta + 3, n));
+  return static_cast<int>(ItemDeInformacao(resposta, isc_info_sql_stmt_type).value_or(0));
 }
 
 }  // namespace
