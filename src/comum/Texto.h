@@ -41,6 +41,24 @@ std::string Copia(std::string_view texto, long long p, long long n);
 // Appends the UTF-8 form of one code point.
 void AnexarUtf8(std::string& s, char32_t cp);
 
+// The code points of `n` UTF-16 code units, read by `unidade(i)`, handed to `emitir` in order; a
+// surrogate without its partner is handed over as `substituto`.
+template <class Unidade, class Emitir>
+void PercorrerUtf16(size_t n, Unidade unidade, char32_t substituto, Emitir emitir) {
+  for (size_t i = 0; i < n; ++i) {
+    const char32_t c = unidade(i);
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n) {
+      const char32_t d = unidade(i + 1);
+      if (d >= 0xDC00 && d <= 0xDFFF) {
+        emitir(0x10000 + ((c - 0xD800) << 10) + (d - 0xDC00));
+        ++i;
+        continue;
+      }
+    }
+    emitir(c >= 0xD800 && c <= 0xDFFF ? substituto : c);
+  }
+}
+
 // Byte offset of the character at 1-based character position `p` (the size when past the end).
 size_t OffsetDoCaractere(std::string_view texto, size_t p);
 

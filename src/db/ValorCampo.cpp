@@ -94,23 +94,12 @@ std::string DataHora(const plataforma::DataHora& d) {
 
 std::string Utf16ParaUtf8(const char16_t* texto, size_t unidades) {
   // Two passes: the exact size first, so that a long text is allocated once and holds no slack.
-  auto percorrer = [&](auto&& emitir) {
-    for (size_t i = 0; i < unidades; ++i) {
-      char32_t c = texto[i];
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < unidades && texto[i + 1] >= 0xDC00 && texto[i + 1] <= 0xDFFF) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (texto[i + 1] - 0xDC00);
-        ++i;
-      } else if (c >= 0xD800 && c <= 0xDFFF) {
-        c = 0xFFFD;
-      }
-      emitir(c);
-    }
-  };
+  const auto unidade = [texto](size_t i) -> char32_t { return texto[i]; };
   size_t tamanho = 0;
-  percorrer([&](char32_t c) { tamanho += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; });
+  PercorrerUtf16(unidades, unidade, 0xFFFD, [&](char32_t c) { tamanho += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; });
   std::string s;
   s.reserve(tamanho);
-  percorrer([&](char32_t c) { AnexarUtf8(s, c); });
+  PercorrerUtf16(unidades, unidade, 0xFFFD, [&](char32_t c) { AnexarUtf8(s, c); });
   return s;
 }
 

@@ -9,47 +9,13 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/Descritor.h"
+
 namespace kiv::plataforma {
 namespace {
 
 [[noreturn]] void Falha(int erro, const std::string& caminho) {
   throw std::system_error(erro, std::generic_category(), caminho);
-}
-
-// Owns one file descriptor; close() failures are reported only through Fechar().
-class Descritor {
- public:
-  explicit Descritor(int fd) : fd_(fd) {}
-  ~Descritor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descritor(const Descritor&) = delete;
-  Descritor& operator=(const Descritor&) = delete;
-  int fd() const { return fd_; }
-  bool Valido() const { return fd_ >= 0; }
-  // Hands the descriptor over to a new owner.
-  int Soltar() { return std::exchange(fd_, -1); }
-  // Closes now and returns 0 or the errno of close().
-  int Fechar() {
-    const int fd = std::exchange(fd_, -1);
-    return fd >= 0 && ::close(fd) != 0 ? errno : 0;
-  }
-
- private:
-  int fd_;
-};
-
-int Abrir(const std::string& caminho, int flags, mode_t modo = 0666) {
-  int fd;
-  do fd = ::open(caminho.c_str(), flags | O_CLOEXEC, modo);
-  while (fd < 0 && errno == EINTR);
-  return fd;
-}
-
-std::string PastaDe(const std::string& caminho) {
-  const auto barra = caminho.find_last_of('/');
-  if (barra == std::string::npos) return ".";
-  return barra == 0 ? "/" : caminho.substr(0, barra);
 }
 
 void CriarPasta(const std::string& pasta) {
@@ -63,18 +29,13 @@ void CriarPasta(const std::string& pasta) {
   Falha(erro, pasta);
 }
 
-void EscreverTudo(int fd, std::string_view conteudo, const std::string& caminho) {
-  while (!conteudo.empty()) {
-    const ssize_t n = ::write(fd, conteudo.data(), conteudo.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Falha(errno, caminho);
-    }
-    conteudo.remove_prefix(static_cast<size_t>(n));
-  }
-}
-
 }  // namespace
+
+std::string PastaDe(const std::string& caminho) {
+  const auto barra = caminho.find_last_of('/');
+  if (barra == std::string::npos) return ".";
+  return barra == 0 ? "/" : caminho.substr(0, barra);
+}
 
 void CriarPastas(const std::string& pasta) {
   // Each parent in turn, so that the message names the component that could not be made.
@@ -97,7 +58,7 @@ bool Existe(const std::string& caminho) {
 }
 
 std::optional<std::string> LerSeExistir(const std::string& caminho) {
-  Descritor arquivo(Abrir(caminho, O_RDONLY));
+  Descritor arquivo(AbrirArquivo(caminho, O_RDONLY));
   if (!arquivo.Valido()) {
     if (errno == ENOENT) return std::nullopt;
     Falha(errno, caminho);
@@ -106,28 +67,17 @@ std::optional<std::string> LerSeExistir(const std::string& caminho) {
   if (::fstat(arquivo.fd(), &st) != 0) Falha(errno, caminho);
   if (S_ISDIR(st.st_mode)) Falha(EISDIR, caminho);
   std::string conteudo;
-  conteudo.resize(st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0);
-  size_t lido = 0;
-  for (;;) {
-    if (lido == conteudo.size()) conteudo.resize(conteudo.size() + 65536);  // the file may have grown
-    const ssize_t n = ::read(arquivo.fd(), conteudo.data() + lido, conteudo.size() - lido);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Falha(errno, caminho);
-    }
-    if (n == 0) break;
-    lido += static_cast<size_t>(n);
-  }
-  conteudo.resize(lido);
+  conteudo.reserve(st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0);
+  if (const int erro = LerAteOFim(arquivo.fd(), conteudo)) Falha(erro, caminho);
   return conteudo;
 }
 
 void SubstituirArquivo(const std::string& caminho, std::string_view conteudo) {
   const std::string temporario = caminho + ".tmp";
-  Descritor arquivo(Abrir(temporario, O_WRONLY | O_CREAT | O_TRUNC));
+  Descritor arquivo(AbrirArquivo(temporario, O_WRONLY | O_CREAT | O_TRUNC));
   if (!arquivo.Valido()) Falha(errno, temporario);
   try {
-    EscreverTudo(arquivo.fd(), conteudo, temporario);
+    if (const int erro = EscreverTudo(arquivo.fd(), conteudo)) Falha(erro, temporario);
     if (::fsync(arquivo.fd()) != 0) Falha(errno, temporario);
     if (const int erro = arquivo.Fechar()) Falha(erro, temporario);
     if (::rename(temporario.c_str(), caminho.c_str()) != 0) Falha(errno, caminho);
@@ -137,14 +87,14 @@ void SubstituirArquivo(const std::string& caminho, std::string_view conteudo) {
   }
   // The rename is durable only once the folder's entry is on disk.
   const std::string pasta = PastaDe(caminho);
-  Descritor dir(Abrir(pasta, O_RDONLY | O_DIRECTORY));
+  Descritor dir(AbrirArquivo(pasta, O_RDONLY | O_DIRECTORY));
   if (!dir.Valido()) Falha(errno, pasta);
   if (::fsync(dir.fd()) != 0 && errno != EINVAL) Falha(errno, pasta);
 }
 
 TravaExclusiva::TravaExclusiva(const std::string& caminho) {
   // Read access is enough for flock, so a lock file another user created can still be used.
-  Descritor arquivo(Abrir(caminho, O_RDONLY | O_CREAT));
+  Descritor arquivo(AbrirArquivo(caminho, O_RDONLY | O_CREAT));
   if (!arquivo.Valido()) Falha(errno, caminho);
   while (::flock(arquivo.fd(), LOCK_EX) != 0)
     if (errno != EINTR) Falha(errno, caminho);

@@ -8,6 +8,9 @@
 
 namespace kiv::plataforma {
 
+// The folder part of a path: up to its last "/" ("/" for a file at the root, "." without a "/").
+std::string PastaDe(const std::string& caminho);
+
 // Creates the folder together with any missing parent folders; an existing folder is fine.
 void CriarPastas(const std::string& pasta);
 

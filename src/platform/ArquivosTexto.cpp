@@ -1,8 +1,5 @@
 #include "platform/ArquivosTexto.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -14,6 +11,7 @@
 #include <string_view>
 
 #include "comum/Texto.h"
+#include "platform/Descritor.h"
 #include "platform/PaginaCodigo.h"
 
 namespace kiv::plataforma {
@@ -34,29 +32,7 @@ const char* ProximaQuebra(const char* p, const char* fim) {
   return p;
 }
 
-class Descritor {
- public:
-  explicit Descritor(int fd) : fd_(fd) {}
-  ~Descritor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Descritor(const Descritor&) = delete;
-  Descritor& operator=(const Descritor&) = delete;
-  int fd() const { return fd_; }
-  // Closes now, so a failed close (a full disk on some file systems) is reported.
-  int Fechar() {
-    const int r = close(fd_);
-    fd_ = -1;
-    return r;
-  }
-
- private:
-  int fd_;
-};
-
-// Takes errno first: building the message allocates, and that may change it.
-std::runtime_error Falha(const char* acao, const std::string& caminho) {
-  const int erro = errno;
+std::runtime_error Falha(const char* acao, const std::string& caminho, int erro) {
   return std::runtime_error(std::string(acao) + " \"" + caminho + "\". " + std::strerror(erro));
 }
 
@@ -65,27 +41,12 @@ std::runtime_error Falha(const char* acao, const std::string& caminho) {
 std::string DeUtf16(std::string_view bytes, bool bigEndian) {
   std::string saida;
   saida.reserve(bytes.size() / 2 + 1);
-  auto unidade = [&](size_t i) -> char16_t {
-    const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
-    return static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+  const auto unidade = [&](size_t i) -> char32_t {
+    const auto a = static_cast<unsigned char>(bytes[2 * i]), b = static_cast<unsigned char>(bytes[2 * i + 1]);
+    return bigEndian ? (a << 8) | b : (b << 8) | a;
   };
-  size_t i = 0;
-  for (; i + 1 < bytes.size(); i += 2) {
-    const char16_t u = unidade(i);
-    if (u >= 0xD800 && u <= 0xDBFF && i + 3 < bytes.size()) {
-      const char16_t v = unidade(i + 2);
-      if (v >= 0xDC00 && v <= 0xDFFF) {
-        AnexarUtf8(saida, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (v - 0xDC00));
-        i += 2;
-        continue;
-      }
-    }
-    if (u >= 0xD800 && u <= 0xDFFF)
-      saida += '?';
-    else
-      AnexarUtf8(saida, u);
-  }
-  if (i < bytes.size()) saida += '?';
+  PercorrerUtf16(bytes.size() / 2, unidade, U'?', [&](char32_t c) { AnexarUtf8(saida, c); });
+  if (bytes.size() % 2 != 0) saida += '?';
   return saida;
 }
 
@@ -114,16 +75,10 @@ std::string Utf8Saneado(std::string_view bytes) {
 
 void GravarTextoAnsi(const std::string& caminho, const std::string& texto) {
   const std::string bytes = ParaAnsi(texto);
-  Descritor f(open(caminho.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  if (f.fd() < 0) throw Falha("Cannot create file", caminho);
-  size_t escritos = 0;
-  while (escritos < bytes.size()) {
-    const ssize_t n = write(f.fd(), bytes.data() + escritos, bytes.size() - escritos);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw Falha("Cannot write file", caminho);
-    escritos += static_cast<size_t>(n);
-  }
-  if (f.Fechar() != 0) throw Falha("Cannot write file", caminho);
+  Descritor f(AbrirArquivo(caminho, O_WRONLY | O_CREAT | O_TRUNC, 0644));
+  if (!f.Valido()) throw Falha("Cannot create file", caminho, errno);
+  if (const int erro = EscreverTudo(f.fd(), bytes)) throw Falha("Cannot write file", caminho, erro);
+  if (const int erro = f.Fechar()) throw Falha("Cannot write file", caminho, erro);
 }
 
 std::string JuntarLinhasCRLF(std::string_view texto) {
@@ -143,17 +98,10 @@ std::string JuntarLinhasCRLF(std::string_view texto) {
 }
 
 std::string LerTextoComLinhasCRLF(const std::string& caminho) {
-  Descritor f(open(caminho.c_str(), O_RDONLY | O_CLOEXEC));
-  if (f.fd() < 0) throw Falha("Cannot open file", caminho);
+  Descritor f(AbrirArquivo(caminho, O_RDONLY));
+  if (!f.Valido()) throw Falha("Cannot open file", caminho, errno);
   std::string bytes;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = read(f.fd(), buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw Falha("Cannot read file", caminho);
-    if (n == 0) break;
-    bytes.append(buffer, static_cast<size_t>(n));
-  }
+  if (const int erro = LerAteOFim(f.fd(), bytes)) throw Falha("Cannot read file", caminho, erro);
   // The encoding comes from a byte-order mark (UTF-8, UTF-16 LE or BE), else the ANSI code page.
   const std::string_view b = bytes;
   std::string texto;

@@ -267,11 +267,6 @@ std::string SerializarPacote(const Ordem& ordem) {
                      static_cast<size_t>(xmlBufferLength(buffer.get())));
 }
 
-std::string PastaDoArquivo(const std::string& arquivo) {
-  const auto barra = arquivo.find_last_of('/');
-  return barra == std::string::npos ? std::string(".") : arquivo.substr(0, barra);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -314,7 +309,7 @@ TRegistroEnviados::~TRegistroEnviados() {
 
 void TRegistroEnviados::Preparar(const std::string& pastaWork, const std::string& arquivo) {
   estado_ = std::make_unique<Estado>();
-  const std::string trava = PastaDoArquivo(arquivo) + "/NfeEnvVW.lock";
+  const std::string trava = plataforma::PastaDe(arquivo) + "/NfeEnvVW.lock";
   // Without a folder the run can write and lock, every acceptance of the run would be lost at
   // its end.
   try {
