@@ -30,7 +30,6 @@ void Definir(CURL* c, CURLoption opcao, T valor) {
   if (r != CURLE_OK) throw ErroHTTP(curl_easy_strerror(r));
 }
 
-
 std::string SemAspas(std::string_view v) {
   std::string s = Trim(v);
   if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front())
