@@ -27,7 +27,7 @@ test: build
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer, in a tree of their
 # own; leak reports of third-party libraries are filtered by tests/lsan-suppressions.txt.
 test-sanitize: deps
-	@cmake -S . -B $(SANITIZE_BUILD) -DKIV_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(SANITIZE_BUILD) -DKIV_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	@cd $(SANITIZE_BUILD) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 

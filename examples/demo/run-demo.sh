@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 build="$(cd "${1:-build}" && pwd)"
 demo="$build/demo"
-fixtures="${KIV_FIXTURES_DIR:-$(pwd)/../shared/fixtures/nfe}"
+# The sample documents: the folder the build was configured with, unless named here.
+fixtures="${KIV_FIXTURES_DIR:-$(sed -n 's/^KIV_FIXTURES_DIR:PATH=//p' "$build/CMakeCache.txt")}"
 
 rm -rf "$demo"
 mkdir -p "$demo"
